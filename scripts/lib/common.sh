@@ -1,0 +1,41 @@
+# Shared by the scripts in scripts/: package installation and the build steps.
+# Source it; it defines functions only.
+
+# The Debian packages that building and testing need. One place, so that
+# scripts/test and scripts/run can never disagree.
+QUORVEL_BUILD_PACKAGES=(
+    g++ make cmake pkg-config
+    libgtest-dev
+)
+
+# quorvel_ensure_packages PACKAGE...
+# Installs the packages that are not installed yet: one `apt-get update`, then
+# one `apt-get install`. Does nothing (and needs no network) when all are there.
+quorvel_ensure_packages() {
+    local missing=() p
+    for p in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
+            missing+=("$p")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null 2>&1; then
+            sudo=(sudo)
+        else
+            echo "error: packages missing (${missing[*]}) and not running as root" >&2
+            return 1
+        fi
+    fi
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q \
+        --no-install-recommends "${missing[@]}"
+}
+
+# quorvel_build PRESET: configure and build one preset.
+quorvel_build() {
+    cmake --preset "$1"
+    cmake --build --preset "$1"
+}
