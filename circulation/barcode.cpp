@@ -12,7 +12,9 @@ namespace {
 
 constexpr int WORK_SIZE = 256;
 
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Doubling-method check character over the first `length` bytes of `text`.
 char CheckCharOf(const char* text, size_t length) {
@@ -42,7 +44,11 @@ char ThreeAndOneCheckDigit(int digitCount, unsigned oddSum, unsigned evenSum) {
     return static_cast<char>('0' + (10 - s % 10) % 10);
 }
 
-enum WalkResult { WALK_NO_MATCH, WALK_MATCH, WALK_BAD_CHECK };
+enum WalkResult {
+    WALK_NO_MATCH,
+    WALK_MATCH,
+    WALK_BAD_CHECK
+};
 
 struct Walk {
     uint32_t value = 0; // unsigned, so that long numbers wrap instead of overflowing

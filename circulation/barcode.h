@@ -26,7 +26,11 @@
 
 #include <cstdint>
 
-enum { BARCODE_OK = 0, BARCODE_REJECTED = 1, BARCODE_BAD_CHECK = 2 };
+enum {
+    BARCODE_OK = 0,
+    BARCODE_REJECTED = 1,
+    BARCODE_BAD_CHECK = 2
+};
 
 // Longest text, after its leading spaces, that MatchBarcode will look at.
 constexpr int BARCODE_MAX_TEXT = 251;
