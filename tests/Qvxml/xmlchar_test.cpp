@@ -1,0 +1,198 @@
+// Character input: byte classes, UTF-8 sequences, references, the encoding
+// table, the conversions with their composition, and the string helpers.
+#include "Qvxml/xmlchar.h"
+
+#include "exact_input.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What a byte read on its own must give, written out from the class list:
+// the marks in this string have the classes CH_GT to CH_STAR in order.
+int ExpectedByteClass(unsigned char b) {
+    const char* marks = "></'\"!?[]-=_:.*";
+    const char* mark = b != 0 ? std::strchr(marks, b) : nullptr;
+    if (mark != nullptr) {
+        return CH_GT + static_cast<int>(mark - marks);
+    }
+    if (b == '\t' || b == '\n' || b == '\r' || b == ' ') {
+        return CH_SPACE;
+    }
+    return b >= '0' && b <= '9' ? CH_DIGIT : CH_OTHER;
+}
+
+TEST(XmlCharClasses, EveryByteAloneInBothModes) {
+    for (int value = 0; value < 256; ++value) {
+        const unsigned char b = static_cast<unsigned char>(value);
+        const ExactInput input(std::string{static_cast<char>(b), 'z'});
+        const bool waits = b == '&' || (b >= 0xC2 && b <= 0xF4); // reference or UTF-8 lead
+        int cls = -1;
+        // Single-byte mode, with a byte after it that it must not take.
+        const char* next = XmlNextChar(XML_ENC_LATIN1, input.begin(), input.end(), &cls);
+        EXPECT_EQ(cls, b == '&' ? CH_INCOMPLETE : ExpectedByteClass(b)) << "byte " << value;
+        EXPECT_EQ(next, input.begin() + (b == '&' ? 0 : 1)) << "byte " << value;
+        // UTF-8 mode with the end right after the byte.
+        next = XmlNextChar(XML_ENC_UTF8, input.begin(), input.begin() + 1, &cls);
+        EXPECT_EQ(cls, waits ? CH_INCOMPLETE : ExpectedByteClass(b)) << "byte " << value;
+        EXPECT_EQ(next, input.begin() + (waits ? 0 : 1)) << "byte " << value;
+        EXPECT_EQ(XmlIsSpace(input.begin()), ExpectedByteClass(b) == CH_SPACE ? 1 : 0)
+            << "byte " << value;
+    }
+    for (int c = CH_INVALID; c <= CH_OTHER; ++c) {
+        const bool start = c == CH_UNDERSCORE || c == CH_COLON || c == CH_OTHER;
+        EXPECT_EQ(XmlIsNameStartClass(c), start ? 1 : 0) << "class " << c;
+    }
+}
+
+constexpr int kWhole = -1; // the character is the whole input
+
+struct CharGroup {
+    int cls;
+    int advance;                     // from the position to the returned position, or kWhole
+    std::vector<std::string> inputs; // the end of the input is the end of the string
+    int mode = XML_ENC_UTF8;
+};
+
+TEST(XmlCharRead, SequencesAndReferences) {
+    const CharGroup groups[] = {
+        {CH_OTHER, kWhole, {"\xC3\xA9", "\xE0\xA0\x80", "\xED\xA0\x80", "\xF4\x8F\xBF\xBF"}},
+        {CH_OTHER, 1, {"\xC0\x80", "\xF5\x80"}},
+        {CH_OTHER, 1, {"\xE9", "\xC3\xA9"}, XML_ENC_LATIN1},
+        {CH_OTHER, 1, {"\xC3\xA9"}, XML_ENC_UNKNOWN},
+        {CH_INVALID,
+         0,
+         {"\xC3\x28", "\xE0\x80\x80", "\xF0\x8F\x80\x80", "\xF4\x90\x80\x80", "\xF1\x80\x80\xC0"}},
+        // The end decides before a bad byte does.
+        {CH_INCOMPLETE,
+         0,
+         {"", "\xC3", "\xE0\x80", "&", "&lt", "&quot", "&#", "&#x", "&#12345", "&#123a"}},
+        {CH_REFERENCE,
+         kWhole,
+         {"&quot;", "&amp;", "&lt;", "&#8482;", "&#x2122;", "&#xfF;", "&#1;"}},
+        {CH_REFERENCE, kWhole, {"&#X41;", "&gt;"}, XML_ENC_LATIN1},
+        {CH_INVALID, 1, {"&apos;xx", "& xxxxx", "&am;", "&;"}},
+        // Numeric references that fail stop at their ";" ...
+        {CH_INVALID, 2, {"&#;"}},
+        {CH_INVALID, 3, {"&#0;", "&#x;"}},
+        {CH_INVALID, 5, {"&#x1G;"}},
+        {CH_INVALID, 6, {"&#8483;"}},
+        {CH_INVALID, 7, {"&#84810;"}},
+        // ... or at the byte after a bad digit or after a value above 8481.
+        {CH_INVALID, 4, {"&#1a2;"}},
+        {CH_INVALID, 6, {"&#84820;"}},
+    };
+    for (const CharGroup& group : groups) {
+        for (const std::string& text : group.inputs) {
+            const ExactInput input(text);
+            int cls = -1;
+            const char* next = XmlNextChar(group.mode, input.begin(), input.end(), &cls);
+            EXPECT_EQ(cls, group.cls) << Printable(text);
+            const int advance =
+                group.advance == kWhole ? static_cast<int>(text.size()) : group.advance;
+            EXPECT_EQ(next - input.begin(), advance) << Printable(text);
+        }
+    }
+}
+
+TEST(XmlEncodings, IndexesAndMarks) {
+    const char* names[] = {"UTF-8",      "UTF-16",          "UTF-16BE",       "UTF-16LE",
+                           "ISO-8859-1", "US-ASCII",        "UCS-4",          "UCS-4BE",
+                           "UCS-4LE",    "ISO-10646-UCS-2", "ISO-10646-UCS-4"};
+    const char* marks[] = {"\xEF\xBB\xBF", "", "\xFE\xFF", "\xFF\xFE", "", "", "", "",
+                           "\xFF\xFE",     "", ""};
+    for (int i = 0; i < XML_ENC_COUNT; ++i) {
+        EXPECT_EQ(XmlEncodingIndex(names[i]), i) << names[i];
+        EXPECT_STREQ(XmlEncodingBom(i), marks[i]) << names[i];
+    }
+    EXPECT_EQ(XmlEncodingIndex("utf-8"), -1);
+    EXPECT_EQ(XmlEncodingIndex(nullptr), 0);
+    EXPECT_STREQ(XmlEncodingBom(-1), "");
+    EXPECT_STREQ(XmlEncodingBom(XML_ENC_COUNT), "");
+}
+
+struct ConvertCase {
+    bool toUtf8;
+    std::string input;
+    std::string output;
+    int lossy;
+    int budget = 99;
+};
+
+TEST(XmlConvert, OutputAndLossy) {
+    const ConvertCase cases[] = {
+        {true, "\xE9\x01\x41", "\xC3\xA9\x41", 0},
+        {true, "\x80\xBF\xC0\xFF\t\n\r\x1F\x7F", "\xC2\x80\xC2\xBF\xC3\x80\xC3\xBF\t\n\r\x7F", 0},
+        {true, "abc\xE9", "ab", 0, 2},
+        {false, "e\xCC\x81", "\xE9", 1},
+        {false, "\xCC\x81", "", 1},
+        {false, "\xE2\x82\xAC", "", 1},
+        {false, "x\xCC\x81", "x", 1},
+        {false, "A\xCC\x80", "\xC0", 1},
+        {false, "Y\xCC\x88", "Y", 1}, // no Y with diaeresis in ISO-8859-1
+        {false, "a\xCC\x84", "a", 1}, // macron never composes
+        {false, "caf\xC3\xA9 \xC2\xA0", "caf\xE9 \xA0", 0},
+        {false, "\xC2\x41z", "z", 1}, // takes its second byte whatever it is
+        {false, "\xF0\x9F\x98\x80x", "x", 1},
+        {false, "\x80\xF5x", "x", 1},
+        {false, "a\xC3", "a", 0},           // NUL as second byte
+        {false, "a\xE2\x82", "a", 1},       // NUL as third byte
+        {false, "\xC3\xA9z", "\xE9", 0, 1}, // begun within the budget, consumed whole
+    };
+    for (const ConvertCase& c : cases) {
+        char out[64];
+        int lossy = 0;
+        const char* stop = c.toUtf8 ? XmlLatin1ToUtf8N(c.input.c_str(), out, c.budget)
+                                    : XmlUtf8ToLatin1N(c.input.c_str(), out, c.budget, &lossy);
+        EXPECT_EQ(std::string(static_cast<const char*>(out), stop), c.output) << Printable(c.input);
+        EXPECT_EQ(*stop, '\0') << Printable(c.input);
+        EXPECT_EQ(lossy, c.lossy) << Printable(c.input);
+    }
+    char out[8];
+    int lossy = 1;
+    EXPECT_EQ(XmlUtf8ToLatin1("ab", out, &lossy), out + 2);
+    EXPECT_EQ(lossy, 1); // never cleared
+    EXPECT_EQ(XmlLatin1ToUtf8("\xFF", out), out + 2);
+    EXPECT_EQ(XmlLatin1ToUtf8(nullptr, out), out);
+}
+
+TEST(XmlCompose, YieldsExactlyTheLatin1LettersWithMarks) {
+    // à á â ã ä å è é ê ë ì í î ï ò ó ô õ ö ù ú û ü ñ ç ý ÿ and the capitals but Ÿ.
+    const std::string letters = "\xE0\xE1\xE2\xE3\xE4\xE5\xE8\xE9\xEA\xEB\xEC\xED\xEE\xEF"
+                                "\xF2\xF3\xF4\xF5\xF6\xF9\xFA\xFB\xFC\xF1\xE7\xFD\xFF"
+                                "\xC0\xC1\xC2\xC3\xC4\xC5\xC8\xC9\xCA\xCB\xCC\xCD\xCE\xCF"
+                                "\xD2\xD3\xD4\xD5\xD6\xD9\xDA\xDB\xDC\xD1\xC7\xDD";
+    std::set<unsigned char> produced;
+    for (int column = -1; column <= 13; ++column) {
+        for (int base = 0; base < 256; ++base) {
+            const unsigned char r = XmlComposeLatin1(column, static_cast<unsigned char>(base));
+            if (r != base) {
+                EXPECT_TRUE(produced.insert(r).second) << "produced twice: " << int{r};
+            }
+        }
+    }
+    EXPECT_EQ(produced, std::set<unsigned char>(letters.begin(), letters.end()));
+    EXPECT_EQ(XmlComposeLatin1(7, 'c'), 0xE7);
+    EXPECT_EQ(XmlComposeLatin1(5, 'y'), 0xFF);
+    EXPECT_EQ(XmlComposeLatin1(2, 'Y'), 0xDD);
+}
+
+TEST(XmlStrings, CompareAsUnsignedAndCopyExactly) {
+    EXPECT_EQ(XmlStrLen(nullptr), 0);
+    EXPECT_EQ(XmlStrCmp("\x80", "a"), 1);
+    EXPECT_EQ(XmlStrCmp("ab", "abc"), -1);
+    EXPECT_GT(XmlStrNCmp("ab\xE9", "abz", 3), 0);
+    EXPECT_EQ(XmlStrNCmp("ab\0X", "ab\0Y", 4), 0);
+    char buffer[6] = "ZZZZZ";
+    EXPECT_EQ(XmlStrNCpy(buffer, "ab", 4), buffer);
+    EXPECT_EQ(std::string(buffer, 6), std::string("ab\0\0Z\0", 6));
+    XmlStrNCpy(buffer, "abcdef", 3);
+    EXPECT_EQ(std::string(buffer, 6), std::string("abc\0Z\0", 6));
+}
+
+} // namespace

@@ -1,0 +1,224 @@
+// Markup scanner: token kinds and ends for each recogniser, the CDATA traces,
+// the XML declaration, and the tag readers with their buffer limits.
+#include "Qvxml/xmlchar.h"
+#include "Qvxml/xmlscan.h"
+#include "trace/trace.h"
+
+#include "exact_input.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> g_traces;
+
+void Collect(int level, const char* moduleName, const TraceModule* module, const char* format,
+             int) {
+    EXPECT_EQ(level, TRACE_LOG);
+    EXPECT_STREQ(moduleName, "xml");
+    EXPECT_STREQ(module->name, "xml");
+    g_traces.push_back(format);
+}
+
+class XmlScanner : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_traces.clear();
+        previous_ = TraceSetObserver(Collect);
+    }
+    void TearDown() override { TraceSetObserver(previous_); }
+    TraceObserver previous_ = nullptr;
+};
+
+// Each input is one whole token of the kind, or a token of the kind that
+// ends at the input's end when that kind has an end.
+struct TokenGroup {
+    int kind;
+    std::vector<std::string> inputs;
+    int mode = XML_ENC_UTF8;
+};
+
+TEST_F(XmlScanner, EachTokenKindAndEnd) {
+    const TokenGroup groups[] = {
+        {XML_TOK_SPACE, {" \t\r\n", ""}},
+        {XML_TOK_TEXT, {"a > b", "x &lt; y", "hello world  ", "]]>", "\xC3\xA9t&#233;"}},
+        {XML_TOK_TEXT, {"x\xC3"}, XML_ENC_LATIN1},
+        {XML_TOK_START_TAG, {"<a!b>", "<_a>", "<:a>", "<a>"}},
+        {XML_TOK_START_TAG_ATTRS,
+         {"<a b= ='1'>", "<a b=!'1'>", "<a b='1'c='2'>", "<a b='x>y'>", "<a b='&foo;'>",
+          "<a b=\"x'y\" c='\"'>", "<a\xC3\x28 b='\xFF'>"}},
+        {XML_TOK_EMPTY_TAG_ATTRS, {"<a b=/>", "<a b=\"1\"/>", "<a b='1' c='2' />"}},
+        {XML_TOK_EMPTY_TAG, {"<a/>", "<a b/>", "<\xC3\xA9l/>"}},
+        {XML_TOK_END_TAG, {"</a>", "</a >", "</a.b>", "</a=b>", "</a-1 =>"}},
+        {XML_TOK_COMMENT, {"<!---->", "<!-- a ->->", "<!-- \xC3\x28 -->", "<!-- <a> -->"}},
+        {XML_TOK_CDATA, {"<![CDATA[x]]>", "<![CDATA[x]]]>", "<![CDATA[a]b]]>", "<![CDATA[a]>]>"}},
+        {XML_TOK_DOCTYPE,
+         {"<!DOCTYPE a [ <!ENTITY b 'c'> ]>", "<!DOCTYPE>", "<!DOCTYPE a SYSTEM 'x>"}},
+        {XML_TOK_PI, {"<?a b?>", "<?a \xC3\x28?>", "<?xml version='1.0'?>"}},
+        {XML_TOK_ERROR, {"It&apos;s<a>", "x\xC3\x28", "<!x>", "<1a>", "< a>", "<-a>"}},
+        {XML_TOK_ERROR, {"<a b=='1'>", "<a b>", "<a b=1>", "<a b='<'>", "<a &lt;>", "<a / >"}},
+        {XML_TOK_ERROR, {"</a b>", "</a\xC3\x28>", "<!-- a -- b -->", "<!-- a --->", "<!-x"}},
+        {XML_TOK_ERROR, {"<![cdata[x]]>", "<![CDATAx", "<!DOCTYPE a [ ] >", "<!doctype a>"}},
+        {XML_TOK_ERROR, {"<!DOCTYPE a ]>", "<?a b>", "<?a ? b?>", "<?1?>", "<?a href='a?b'?>"}},
+        {XML_TOK_INCOMPLETE,
+         {"x &lt", "x\xC3", "<", "<!-", "<!", "<a b='1'", "<a/", "</a", "<!-- a --", "<![CDA",
+          "<![CDATA", "<![CDATA[x]]", "<!DOC", "<!DOCTYPE a [ ]", "<?", "<?a?"}},
+    };
+    for (const TokenGroup& group : groups) {
+        for (const std::string& text : group.inputs) {
+            const ExactInput input(text);
+            int kind = -99;
+            const char* next = XmlNextToken(group.mode, input.begin(), input.end(), &kind);
+            EXPECT_EQ(kind, group.kind) << Printable(text);
+            if (group.kind != XML_TOK_ERROR && group.kind != XML_TOK_INCOMPLETE) {
+                EXPECT_EQ(next, input.end()) << Printable(text);
+            }
+        }
+    }
+    // Tokens that end before the input does.
+    const ExactInput spaced("  hello world  <a>");
+    int kind = -99;
+    const char* next = XmlNextToken(0, spaced.begin(), spaced.end(), &kind);
+    EXPECT_EQ(kind, XML_TOK_SPACE);
+    ASSERT_EQ(next, spaced.begin() + 2);
+    EXPECT_EQ(XmlNextToken(0, next, spaced.end(), &kind), spaced.end() - 3);
+    EXPECT_EQ(kind, XML_TOK_TEXT);
+    EXPECT_TRUE(g_traces.empty()) << "only CDATA sections trace";
+}
+
+TEST_F(XmlScanner, CDataTracesBadCharactersAndSkippedBytes) {
+    const struct {
+        std::string input;
+        int mode;
+        std::vector<std::string> traces;
+    } cases[] = {
+        {"<![CDATA[a & b]]>", XML_ENC_UTF8, {"XmlCheckTokenCData CH_INVALID"}},
+        {"<![CDATA[\xC3\x28]]>",
+         XML_ENC_UTF8,
+         {"XmlCheckTokenCData CH_INVALID", "XmlCheckTokenCData saltando caracter"}},
+        {"<![CDATA[\xC3\x28]]>", XML_ENC_LATIN1, {}},
+        {"<![CDATA[&lt; <x>]]>", XML_ENC_UTF8, {}},
+    };
+    for (const auto& c : cases) {
+        g_traces.clear();
+        const ExactInput input(c.input);
+        int kind = -99;
+        EXPECT_EQ(XmlNextToken(c.mode, input.begin(), input.end(), &kind), input.end());
+        EXPECT_EQ(kind, XML_TOK_CDATA) << Printable(c.input);
+        EXPECT_EQ(g_traces, c.traces) << Printable(c.input);
+    }
+}
+
+struct DeclarationCase {
+    std::string input; // the bytes after "<?xml"
+    const char* version;
+    int encoding = 0;
+    int standalone = 0;
+};
+
+TEST(XmlDeclaration, ResultAndFields) {
+    const DeclarationCase cases[] = {
+        {" version='1.0'?>", "1.0"},
+        {" version='1.0' encoding='ISO-8859-1'?>", "1.0", 4},
+        {" version=\"1.0\" encoding=\"latin1\"?>", "1.0", -1},
+        {" version='1.0'encoding='UTF-8'?>", "1.0", 0},
+        {" version = '1.0' standalone='yes' ?>", "1.0", 0, 1},
+        {"\n\tversion='1.1' encoding='UTF-16' standalone=\"no\"?>", "1.1", 1, 0},
+        {" version='x&lt;\xC3\xA9'?>", "x&\xC3"}, // first byte of each character
+    };
+    for (const DeclarationCase& c : cases) {
+        const ExactInput input(c.input);
+        char version[XML_DECL_VALUE_SIZE] = "untouched";
+        int encoding = 77, standalone = 77;
+        EXPECT_EQ(XmlParseDeclaration(XML_ENC_UTF8, input.begin(), input.end(), version, &encoding,
+                                      &standalone),
+                  0)
+            << Printable(c.input);
+        EXPECT_STREQ(version, c.version) << Printable(c.input);
+        EXPECT_EQ(encoding, c.encoding) << Printable(c.input);
+        EXPECT_EQ(standalone, c.standalone) << Printable(c.input);
+    }
+    const std::string bad[] = {" encoding='UTF-8' version='1.0'?>",
+                               " version='1.0' standalone='yes' encoding='UTF-8'?>",
+                               " version='1.0' standalone='maybe'?>",
+                               "version='1.0'?>",
+                               " version='1.0?>",
+                               " version='1.0' encodingx='UTF-8'?>",
+                               " version=1.0?>",
+                               " version='&x;'?>",
+                               " version='1.0'>",
+                               ""};
+    for (const std::string& text : bad) {
+        const ExactInput input(text);
+        char version[XML_DECL_VALUE_SIZE];
+        int encoding = 77, standalone = 77;
+        EXPECT_EQ(
+            XmlParseDeclaration(0, input.begin(), input.end(), version, &encoding, &standalone), -1)
+            << Printable(text);
+    }
+}
+
+TEST(XmlTagReaders, NamesAndAttributes) {
+    const char* after = nullptr;
+    const char* tag = "a.b-c!d*e?>";
+    EXPECT_STREQ(XmlReadTagName(tag, &after), "a.b-c!d*e");
+    EXPECT_EQ(after, tag + 9);
+    EXPECT_STREQ(XmlReadTagName("a=b>", nullptr), "a");
+    EXPECT_STREQ(XmlReadTagName("x\ty>", nullptr), "x");
+
+    const struct {
+        std::string input; // rest of a complete tag, up to and including its ">"
+        const char* name;
+        const char* value;
+        int next; // where the next attribute begins, or -1 for the tag end
+    } cases[] = {
+        {" b = 'x y' c='z'>", "b", "x y", 11},
+        {"c='z'>", "c", "z", -1},
+        {" b= ='1'>", "b", "='1'", -1},
+        {" b=!'1'>", "b", "!'1'", -1},
+        {" b=/>", "b", "", -1},
+        {" b='&foo;' />", "b", "&foo;", -1},
+        {" b=\"x>'y\"c='2'>", "b", "x>'y", 9},
+        {"", "", "", -1},
+    };
+    for (const auto& c : cases) {
+        const ExactInput input(c.input);
+        const char* name = nullptr;
+        const char* value = nullptr;
+        const char* next = XmlReadAttribute(input.begin(), input.end(), &name, &value);
+        EXPECT_STREQ(name, c.name) << c.input;
+        EXPECT_STREQ(value, c.value) << c.input;
+        EXPECT_EQ(next, c.next < 0 ? input.end() : input.begin() + c.next) << c.input;
+    }
+}
+
+TEST(XmlTagReaders, OverlongTextIsCutAtTheBufferLimit) {
+    const std::string name(XML_NAME_BUFFER_SIZE + 100, 'n');
+    const std::string value(XML_VALUE_BUFFER_SIZE + 100, 'v');
+    const ExactInput tag(name + " " + name + "='" + value + "' c='1'>");
+    const char* after = nullptr;
+    EXPECT_EQ(std::string(XmlReadTagName(tag.begin(), &after)),
+              name.substr(0, XML_NAME_BUFFER_SIZE - 1));
+    EXPECT_EQ(after, tag.begin() + name.size());
+    const char* attributeName = nullptr;
+    const char* attributeValue = nullptr;
+    const char* next = XmlReadAttribute(after, tag.end(), &attributeName, &attributeValue);
+    EXPECT_EQ(std::string(attributeName), name.substr(0, XML_NAME_BUFFER_SIZE - 1));
+    EXPECT_EQ(std::string(attributeValue), value.substr(0, XML_VALUE_BUFFER_SIZE - 1));
+    EXPECT_EQ(next, tag.end() - 6);
+
+    const std::string version(XML_DECL_VALUE_SIZE + 10, '1');
+    const ExactInput declaration(" version='" + version + "' encoding='" + version + "'?>");
+    char out[XML_DECL_VALUE_SIZE];
+    int encoding = 0, standalone = 0;
+    EXPECT_EQ(
+        XmlParseDeclaration(0, declaration.begin(), declaration.end(), out, &encoding, &standalone),
+        0);
+    EXPECT_EQ(std::string(out), version.substr(0, XML_DECL_VALUE_SIZE - 1));
+    EXPECT_EQ(encoding, -1);
+}
+
+} // namespace
