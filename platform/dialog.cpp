@@ -1,0 +1,111 @@
+// The parts of the window layer that are the same on every backend: the
+// dialog's default handlers, dialog data exchange and the application object.
+//
+// Everything here goes through the public wrappers of platform/window.h;
+// what a window does is the backend's (platform/portable.cpp and the backend
+// folders).
+#include "platform/window.h"
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
+
+CDialog::~CDialog() = default;
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+    CDataExchange dx(this, saveAndValidate);
+    DoDataExchange(&dx);
+    return dx.m_bFailed ? FALSE : TRUE;
+}
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::DoDataExchange(CDataExchange*) {}
+
+void CDialog::OnPaint() {}
+
+HCURSOR CDialog::OnQueryDragIcon() {
+    return nullptr;
+}
+
+void CDialog::OnTimer(UINT_PTR) {}
+
+void CDialog::OnDestroy() {}
+
+HBRUSH CDialog::OnCtlColor(CDC*, CWnd*, UINT) {
+    return nullptr;
+}
+
+BOOL CDialog::OnCommand(WPARAM, LPARAM) {
+    return FALSE;
+}
+
+CDataExchange::CDataExchange(CWnd* dialog, BOOL saveAndValidate)
+    : m_bSaveAndValidate(saveAndValidate), m_pDlgWnd(dialog) {}
+
+void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
+    if (control.m_hWnd != nullptr) {
+        return;
+    }
+    if (CWnd* item = dx->m_pDlgWnd->GetDlgItem(id)) {
+        control.Attach(item->m_hWnd);
+    }
+}
+
+void DDX_Text(CDataExchange* dx, int id, std::string& value) {
+    dx->m_idLastControl = id;
+    CWnd* item = dx->m_pDlgWnd->GetDlgItem(id);
+    if (item == nullptr) {
+        return;
+    }
+    if (dx->m_bSaveAndValidate) {
+        item->GetWindowText(value);
+    } else {
+        item->SetWindowText(value.c_str());
+    }
+}
+
+void DDV_MaxChars(CDataExchange* dx, const std::string& value, int maxChars) {
+    if (dx->m_bSaveAndValidate) {
+        if (maxChars >= 0 && value.size() > static_cast<std::size_t>(maxChars)) {
+            dx->m_bFailed = TRUE;
+        }
+        return;
+    }
+    CWnd* item = dx->m_pDlgWnd->GetDlgItem(dx->m_idLastControl);
+    if (item == nullptr) {
+        return;
+    }
+    // The control may be bound to a wrapper of another class (or to none), so
+    // the limit goes through a temporary edit wrapper on the same window.
+    CEdit edit;
+    edit.m_hWnd = item->m_hWnd;
+    edit.LimitText(maxChars);
+    edit.m_hWnd = nullptr;
+}
+
+namespace {
+CWinApp* g_app = nullptr;
+} // namespace
+
+CWinApp::CWinApp(const char* appName) : m_pszAppName(appName) {
+    g_app = this;
+    if (m_pszAppName == nullptr) {
+        m_pszAppName = AfxGetAppName();
+    }
+}
+
+CWinApp::~CWinApp() {
+    if (g_app == this) {
+        g_app = nullptr;
+    }
+}
+
+BOOL CWinApp::InitInstance() {
+    return TRUE;
+}
+
+CWinApp* AfxGetApp() {
+    return g_app;
+}

@@ -1,0 +1,710 @@
+// The Qt 6 Widgets backend: the dialog template as a QDialog with real
+// widgets, QMessageBox for message boxes, QTimer for window timers.
+//
+// Key routing: while a dialog runs, an application event filter hands each
+// key press aimed at the focused control of the dialog (or the dialog itself
+// when nothing has the focus) to PreTranslateMessage as WM_KEYDOWN. Only the
+// first receiver counts, so a press that Qt passes on to the parents is not
+// routed twice, and presses in a message box (another window) are never
+// routed. The dialog swallows Enter and Escape itself instead of accepting
+// or rejecting: only its close command closes it.
+//
+// The dialog surface takes the CTLCOLOR_DLG brush through the dialog's
+// palette (a style sheet would leak into the controls and message boxes);
+// the two tab panels keep their own palette with the face colour.
+#include "platform/qt/qt.h"
+
+#include "platform/backend.h"
+#include "res/dialog_template.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QIcon>
+#include <QImage>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace {
+
+QString FromLatin1(const std::string& s) {
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::string ToLatin1(const QString& s) {
+    const QByteArray bytes = s.toLatin1();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QByteArray Bytes(const res::Blob& blob) {
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(blob.data),
+                                   static_cast<qsizetype>(blob.size));
+}
+
+QColor ToQColor(COLORREF c) {
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+// Windows' MulDiv for the non-negative values of a template: rounded.
+int MulDiv(int value, int numerator, int denominator) {
+    return (value * numerator + denominator / 2) / denominator;
+}
+
+// Dialog units of a font, computed as Windows does: the average width of the
+// 52 letters, rounded, and the character height.
+struct DialogUnits {
+    explicit DialogUnits(const QFont& font) {
+        const QFontMetrics fm(font);
+        const int width = fm.horizontalAdvance(
+            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+        baseX = (width / 26 + 1) / 2;
+        baseY = fm.height();
+    }
+    QRect Rect(int x, int y, int cx, int cy) const {
+        return QRect(MulDiv(x, baseX, 4), MulDiv(y, baseY, 8), MulDiv(cx, baseX, 4),
+                     MulDiv(cy, baseY, 8));
+    }
+    int baseX;
+    int baseY;
+};
+
+QIcon IconOf(HICON icon) {
+    QIcon result;
+    if (icon == nullptr) {
+        return result;
+    }
+    QByteArray data = Bytes(icon->ico);
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer, "ico");
+    for (int i = 0; i < reader.imageCount(); ++i) {
+        reader.jumpToImage(i);
+        result.addPixmap(QPixmap::fromImage(reader.read()));
+    }
+    return result;
+}
+
+// The pictures of an image list, with the mask colour made transparent.
+std::vector<QIcon> Pictures(const _IMAGELIST& list) {
+    std::vector<QIcon> icons;
+    const QImage strip =
+        QImage::fromData(Bytes(list.bmp), "BMP").convertToFormat(QImage::Format_ARGB32);
+    const QRgb transparent = qRgb(GetRValue(list.mask), GetGValue(list.mask), GetBValue(list.mask));
+    for (int i = 0; i < list.count; ++i) {
+        QImage part = strip.copy(i * list.cx, 0, list.cx, list.height);
+        for (int y = 0; y < part.height(); ++y) {
+            for (int x = 0; x < part.width(); ++x) {
+                if (part.pixel(x, y) == transparent) {
+                    part.setPixel(x, y, qRgba(0, 0, 0, 0));
+                }
+            }
+        }
+        icons.emplace_back(QPixmap::fromImage(part));
+    }
+    return icons;
+}
+
+class QtDialogWindow;
+QtDialogWindow* g_running = nullptr;
+
+// The QDialog of the layer's dialogs: Enter and Escape do nothing here.
+class QuorvelDialog : public QDialog {
+public:
+    using QDialog::QDialog;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        switch (e->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            e->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(e);
+        }
+    }
+};
+
+// A control of the running dialog.
+class QtControl : public HWND__ {
+public:
+    QtControl(const res::TemplateControl& t, QWidget* widget)
+        : HWND__(t.id), kind(t.kind), widget(widget), text_(t.text) {}
+
+    std::string Text() const override {
+        switch (kind) {
+        case res::ControlKind::GroupBox:
+            return ToLatin1(static_cast<QGroupBox*>(widget)->title());
+        case res::ControlKind::Label:
+            return ToLatin1(static_cast<QLabel*>(widget)->text());
+        case res::ControlKind::Edit:
+            return ToLatin1(static_cast<QLineEdit*>(widget)->text());
+        case res::ControlKind::RadioButton:
+            return ToLatin1(static_cast<QRadioButton*>(widget)->text());
+        default:
+            return text_;
+        }
+    }
+    void SetText(const std::string& text) override {
+        const QString q = FromLatin1(text);
+        switch (kind) {
+        case res::ControlKind::GroupBox:
+            static_cast<QGroupBox*>(widget)->setTitle(q);
+            break;
+        case res::ControlKind::Label:
+            static_cast<QLabel*>(widget)->setText(q);
+            break;
+        case res::ControlKind::Edit:
+            static_cast<QLineEdit*>(widget)->setText(q);
+            static_cast<QLineEdit*>(widget)->setCursorPosition(0);
+            break;
+        case res::ControlKind::RadioButton:
+            static_cast<QRadioButton*>(widget)->setText(q);
+            break;
+        default:
+            text_ = text;
+        }
+    }
+    bool Enabled() const override { return widget->isEnabled(); }
+    void SetEnabled(bool enabled) override {
+        // Windows leaves no window with the focus; Qt would pass it on.
+        if (!enabled && widget->window()->focusWidget() == widget) {
+            widget->clearFocus();
+        }
+        widget->setEnabled(enabled);
+    }
+    void TakeFocus() override { widget->setFocus(Qt::OtherFocusReason); }
+    void Invalidate(bool) override { widget->update(); }
+
+    int Check() const override {
+        auto* radio = qobject_cast<QRadioButton*>(widget);
+        return radio != nullptr && radio->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+    }
+    void SetCheck(int check) override {
+        if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
+            radio->setChecked(check == BST_CHECKED);
+        }
+    }
+
+    void SetSelection(int start, int end) override {
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            if (start < 0) {
+                edit->deselect();
+            } else {
+                edit->setSelection(start, end - start);
+            }
+        }
+    }
+    void ScrollCaret() override {
+        // A QLineEdit always keeps its cursor in view: moving it there is enough.
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            edit->update();
+        }
+    }
+    void SetLimit(int maxChars) override {
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            edit->setMaxLength(maxChars);
+        }
+    }
+
+    QTreeWidget* Tree() const { return qobject_cast<QTreeWidget*>(widget); }
+    int ColumnCount() const override { return static_cast<int>(titles_.size()); }
+    void InsertColumn(int col, const std::string& title, int, int width) override {
+        QTreeWidget* tree = Tree();
+        titles_.insert(titles_.begin() + col, FromLatin1(title));
+        tree->setColumnCount(ColumnCount());
+        for (int r = 0; r < tree->topLevelItemCount(); ++r) {
+            QTreeWidgetItem* item = tree->topLevelItem(r);
+            for (int c = ColumnCount() - 1; c > col; --c) {
+                item->setText(c, item->text(c - 1));
+            }
+            if (col > 0 || ColumnCount() > 1) {
+                item->setText(col, QString());
+            }
+        }
+        tree->setHeaderLabels(QStringList(titles_.begin(), titles_.end()));
+        if (width >= 0) {
+            tree->header()->resizeSection(col, width);
+        }
+    }
+    void SetColumnWidth(int col, int cx) override { Tree()->header()->resizeSection(col, cx); }
+    void SetSmallImages(const _IMAGELIST* list) override {
+        pictures_ = list != nullptr ? Pictures(*list) : std::vector<QIcon>();
+        if (list != nullptr) {
+            Tree()->setIconSize(QSize(list->cx, list->height));
+        }
+        for (int r = 0; r < RowCount(); ++r) {
+            ShowPicture(Tree()->topLevelItem(r));
+        }
+    }
+    int RowCount() const override { return Tree()->topLevelItemCount(); }
+    void InsertRow(int row, const std::string& text, int image) override {
+        auto* item = new QTreeWidgetItem;
+        item->setText(0, FromLatin1(text));
+        item->setData(0, Qt::UserRole, image);
+        ShowPicture(item);
+        Tree()->insertTopLevelItem(row, item);
+    }
+    void SetCell(int row, int col, const std::string& text) override {
+        Tree()->topLevelItem(row)->setText(col, FromLatin1(text));
+    }
+    std::string Cell(int row, int col) const override {
+        return ToLatin1(Tree()->topLevelItem(row)->text(col));
+    }
+
+    const res::ControlKind kind;
+    QWidget* const widget; // owned by the dialog
+
+private:
+    void ShowPicture(QTreeWidgetItem* item) const {
+        const int image = item->data(0, Qt::UserRole).toInt();
+        item->setIcon(0, image >= 0 && image < static_cast<int>(pictures_.size())
+                             ? pictures_[static_cast<std::size_t>(image)]
+                             : QIcon());
+    }
+
+    std::string text_; // of controls whose widget shows no text
+    std::vector<QString> titles_;
+    std::vector<QIcon> pictures_;
+};
+
+// The running dialog's window.
+class QtDialogWindow : public HWND__ {
+public:
+    QtDialogWindow(CDialog& owner, const res::DialogTemplate& t)
+        : HWND__(0), owner(owner), dialog(std::make_unique<QuorvelDialog>()) {
+        dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+        dialog->setWindowTitle(QString::fromLatin1(t.caption));
+        dialog->setFont(QtDialogFont(t.fontPoints));
+        const DialogUnits du(dialog->font());
+        dialog->setFixedSize(du.Rect(0, 0, t.cx, t.cy).size());
+        for (std::size_t i = 0; i < t.controlCount; ++i) {
+            const res::TemplateControl& c = t.controls[i];
+            QWidget* w = CreateWidget(c, du);
+            controls_.push_back(std::make_unique<QtControl>(c, w));
+            widgets_[w] = controls_.back().get();
+        }
+        Arrange();
+        SetSurface(QApplication::palette().color(QPalette::Window));
+    }
+    ~QtDialogWindow() override {
+        timers_.clear();
+        controls_.clear();
+    }
+
+    std::string Text() const override { return ToLatin1(dialog->windowTitle()); }
+    void SetText(const std::string& text) override { dialog->setWindowTitle(FromLatin1(text)); }
+    bool Enabled() const override { return dialog->isEnabled(); }
+    void TakeFocus() override { dialog->setFocus(Qt::OtherFocusReason); }
+    bool Iconic() const override { return dialog->isMinimized(); }
+    HICON Icon(bool big) const override { return icons_[big ? 1 : 0]; }
+    void SetIcon(HICON icon, bool big) override {
+        icons_[big ? 1 : 0] = icon;
+        // Qt has one window icon of several sizes: the last one set is it.
+        dialog->setWindowIcon(IconOf(icon));
+    }
+    void Invalidate(bool erase) override {
+        if (erase && !repaintQueued_) {
+            // The colour is asked for when the loop gets to repainting, as on Windows.
+            repaintQueued_ = true;
+            QMetaObject::invokeMethod(
+                dialog.get(), [this] { RefreshSurface(); }, Qt::QueuedConnection);
+        }
+        dialog->update();
+    }
+
+    HWND Child(int id) const override {
+        for (const auto& c : controls_) {
+            if (c->id == id) {
+                return c.get();
+            }
+        }
+        return nullptr;
+    }
+    bool SetTimer(UINT_PTR id, UINT elapse) override {
+        auto& timer = timers_[id];
+        if (!timer) {
+            timer = std::make_unique<QTimer>();
+            QObject::connect(timer.get(), &QTimer::timeout, [this, id] { owner.OnTimer(id); });
+        }
+        timer->start(static_cast<int>(std::min<UINT>(elapse, 0x7FFFFFFF)));
+        return true;
+    }
+    bool KillTimer(UINT_PTR id) override { return timers_.erase(id) > 0; }
+    bool PostClose() override {
+        closePosted = true;
+        QMetaObject::invokeMethod(
+            dialog.get(),
+            [d = dialog.get()] {
+                if (d->isVisible()) {
+                    d->close();
+                }
+            },
+            Qt::QueuedConnection);
+        return true;
+    }
+
+    // The window of a widget of this dialog, or null for any other widget.
+    HWND WindowOf(QWidget* w) {
+        if (w == dialog.get()) {
+            return this;
+        }
+        auto it = widgets_.find(w);
+        return it != widgets_.end() ? it->second : nullptr;
+    }
+
+    QWidget* WidgetOf(HWND window) const {
+        if (window == this) {
+            return dialog.get();
+        }
+        for (const auto& c : controls_) {
+            if (c.get() == window) {
+                return c->widget;
+            }
+        }
+        return nullptr;
+    }
+
+    void FocusFirstTabStop() {
+        for (const auto& c : controls_) {
+            if (c->widget->focusPolicy() & Qt::TabFocus && c->widget->isEnabled()) {
+                c->widget->setFocus(Qt::TabFocusReason);
+                if (auto* edit = qobject_cast<QLineEdit*>(c->widget)) {
+                    edit->selectAll();
+                }
+                return;
+            }
+        }
+    }
+
+    void RefreshSurface() {
+        repaintQueued_ = false;
+        CDC dc;
+        const HBRUSH brush = owner.OnCtlColor(&dc, &owner, CTLCOLOR_DLG);
+        SetSurface(brush != nullptr ? ToQColor(platform_detail::BrushColor(brush, 0))
+                                    : QApplication::palette().color(QPalette::Window));
+    }
+
+    void StopTimers() { timers_.clear(); }
+
+    CDialog& owner;
+    const std::unique_ptr<QuorvelDialog> dialog;
+    bool closePosted = false;
+
+private:
+    QWidget* CreateWidget(const res::TemplateControl& c, const DialogUnits& du) {
+        QWidget* parent = dialog.get();
+        const QString text = QString::fromLatin1(c.text);
+        QWidget* w = nullptr;
+        switch (c.kind) {
+        case res::ControlKind::GroupBox: {
+            auto* box = new QGroupBox(text, parent);
+            if ((c.style & BS_CENTER) == BS_CENTER) {
+                box->setAlignment(Qt::AlignHCenter);
+            }
+            w = box;
+            break;
+        }
+        case res::ControlKind::Label: {
+            auto* label = new QLabel(text, parent);
+            label->setAlignment(((c.style & SS_RIGHT) != 0 ? Qt::AlignRight : Qt::AlignLeft) |
+                                Qt::AlignTop);
+            w = label;
+            break;
+        }
+        case res::ControlKind::Edit: {
+            auto* edit = new QLineEdit(text, parent);
+            edit->setAlignment((c.style & ES_RIGHT) != 0 ? Qt::AlignRight : Qt::AlignLeft);
+            w = edit;
+            break;
+        }
+        case res::ControlKind::RadioButton: {
+            auto* radio = new QRadioButton(text, parent);
+            // Windows' automatic radio buttons: a click checks the button and
+            // clears the others of its group; the program's SetCheck sets one
+            // button only. Qt's own exclusivity would do the latter wrongly.
+            radio->setAutoExclusive(false);
+            QObject::connect(radio, &QRadioButton::clicked, [this, radio] { Clicked(radio); });
+            w = radio;
+            break;
+        }
+        case res::ControlKind::TabPanel: {
+            auto* panel = new QFrame(parent);
+            panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+            panel->setAutoFillBackground(true);
+            QPalette own = panel->palette();
+            own.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
+            panel->setPalette(own);
+            w = panel;
+            break;
+        }
+        case res::ControlKind::ListView: {
+            auto* tree = new QTreeWidget(parent);
+            tree->setColumnCount(0);
+            tree->setRootIsDecorated(false);
+            tree->setUniformRowHeights(true);
+            tree->setSelectionMode(QAbstractItemView::SingleSelection);
+            tree->setSelectionBehavior(QAbstractItemView::SelectRows);
+            tree->header()->setSectionsClickable(false);
+            tree->header()->setStretchLastSection(false);
+            tree->header()->setSectionResizeMode(QHeaderView::Interactive);
+            w = tree;
+            break;
+        }
+        case res::ControlKind::Picture: {
+            auto* picture = new QLabel(parent);
+            QPixmap pixmap;
+            pixmap.loadFromData(Bytes(res::FindBitmap(c.bitmapId)), "BMP");
+            picture->setPixmap(pixmap);
+            w = picture;
+            break;
+        }
+        }
+        QRect r = du.Rect(c.x, c.y, c.cx, c.cy);
+        if (c.kind == res::ControlKind::Picture) {
+            // A bitmap static takes the size of its bitmap.
+            r.setSize(static_cast<QLabel*>(w)->pixmap().size());
+        }
+        w->setGeometry(r);
+        if (c.kind == res::ControlKind::RadioButton) {
+            w->setFocusPolicy(Qt::ClickFocus);
+        } else if ((c.style & WS_TABSTOP) != 0) {
+            w->setFocusPolicy(Qt::StrongFocus);
+        } else {
+            w->setFocusPolicy(Qt::NoFocus);
+        }
+        return w;
+    }
+
+    // Tab chain and stacking in template order, the first control on top;
+    // the panels behind everything, so the controls of each half show on them.
+    void Arrange() {
+        QWidget* previous = nullptr;
+        for (const auto& c : controls_) {
+            if (c->widget->focusPolicy() & Qt::TabFocus) {
+                if (previous != nullptr) {
+                    QWidget::setTabOrder(previous, c->widget);
+                }
+                previous = c->widget;
+            }
+        }
+        for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+            (*it)->widget->raise();
+        }
+        for (const auto& c : controls_) {
+            if (c->kind == res::ControlKind::TabPanel) {
+                c->widget->lower();
+            }
+        }
+    }
+
+    void Clicked(QRadioButton* radio) {
+        QtControl* clicked = widgets_[radio];
+        std::size_t at = 0;
+        while (controls_[at].get() != clicked) {
+            ++at;
+        }
+        const res::DialogTemplate* t = res::FindDialogTemplate(owner.m_nIDTemplate);
+        std::size_t first = at;
+        while (first > 0 && (t->controls[first].style & WS_GROUP) == 0) {
+            --first;
+        }
+        for (std::size_t i = first; i < controls_.size(); ++i) {
+            if (i > first && (t->controls[i].style & WS_GROUP) != 0) {
+                break;
+            }
+            if (auto* r = qobject_cast<QRadioButton*>(controls_[i]->widget)) {
+                r->setChecked(r == radio);
+            }
+        }
+        owner.OnCommand(MAKEWPARAM(static_cast<WORD>(clicked->id), BN_CLICKED),
+                        reinterpret_cast<LPARAM>(static_cast<HWND>(clicked)));
+    }
+
+    void SetSurface(const QColor& color) {
+        QPalette p = dialog->palette();
+        if (p.color(QPalette::Window) != color) {
+            p.setColor(QPalette::Window, color);
+            dialog->setPalette(p);
+        }
+    }
+
+    std::vector<std::unique_ptr<QtControl>> controls_;
+    std::map<QWidget*, QtControl*> widgets_;
+    std::map<UINT_PTR, std::unique_ptr<QTimer>> timers_;
+    HICON icons_[2] = {nullptr, nullptr};
+    bool repaintQueued_ = false;
+};
+
+UINT VirtualKey(int key) {
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z)) {
+        return static_cast<UINT>(key); // the same codes as Windows' virtual keys
+    }
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return VK_RETURN;
+    case Qt::Key_Escape:
+        return VK_ESCAPE;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return VK_TAB;
+    case Qt::Key_Backspace:
+        return 0x08;
+    case Qt::Key_Space:
+        return 0x20;
+    case Qt::Key_End:
+        return 0x23;
+    case Qt::Key_Home:
+        return 0x24;
+    case Qt::Key_Left:
+        return 0x25;
+    case Qt::Key_Up:
+        return 0x26;
+    case Qt::Key_Right:
+        return 0x27;
+    case Qt::Key_Down:
+        return 0x28;
+    case Qt::Key_Delete:
+        return 0x2E;
+    default:
+        return 0xFF; // Windows' code for a key with no virtual-key code
+    }
+}
+
+// Hands key presses to the running dialog's PreTranslateMessage.
+class KeyRouter : public QObject {
+public:
+    explicit KeyRouter(QtDialogWindow& window) : window_(window) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) {
+            return false;
+        }
+        auto* w = static_cast<QWidget*>(watched);
+        QDialog* dialog = window_.dialog.get();
+        QWidget* first = dialog->focusWidget() != nullptr ? dialog->focusWidget() : dialog;
+        if (w != first || w->window() != dialog) {
+            return false;
+        }
+        MSG msg{window_.WindowOf(w), WM_KEYDOWN, VirtualKey(static_cast<QKeyEvent*>(event)->key()),
+                0};
+        return window_.owner.PreTranslateMessage(&msg) != FALSE;
+    }
+
+private:
+    QtDialogWindow& window_;
+};
+
+} // namespace
+
+QFont QtDialogFont(int points) {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(points);
+    return font;
+}
+
+void QtSetUpApplication(QApplication& app) {
+    if (QStyle* style = QStyleFactory::create(QStringLiteral("Windows"))) {
+        QApplication::setStyle(style);
+        QApplication::setPalette(style->standardPalette());
+    }
+    app.setFont(QtDialogFont(8));
+}
+
+QWidget* QtWidget(HWND window) {
+    if (g_running == nullptr || window == nullptr) {
+        return nullptr;
+    }
+    return g_running->WidgetOf(window);
+}
+
+QDialog* QtRunningDialog() {
+    return g_running != nullptr ? g_running->dialog.get() : nullptr;
+}
+
+namespace backend {
+
+INT_PTR RunModal(CDialog& dialog) {
+    const res::DialogTemplate* t = res::FindDialogTemplate(dialog.m_nIDTemplate);
+    if (t == nullptr || qApp == nullptr || g_running != nullptr || dialog.m_hWnd != nullptr) {
+        return -1;
+    }
+    QtDialogWindow window(dialog, *t);
+    dialog.Attach(&window);
+    KeyRouter router(window);
+    qApp->installEventFilter(&router);
+    g_running = &window;
+    if (dialog.OnInitDialog()) {
+        window.FocusFirstTabStop();
+    }
+    window.RefreshSurface();
+    if (!window.closePosted) {
+        window.dialog->exec();
+    }
+    dialog.OnDestroy();
+    window.StopTimers();
+    qApp->removeEventFilter(&router);
+    g_running = nullptr;
+    return IDCANCEL;
+}
+
+HWND Focus() {
+    QWidget* w = QApplication::focusWidget();
+    if (w == nullptr && g_running != nullptr) {
+        w = g_running->dialog->focusWidget();
+    }
+    return g_running != nullptr && w != nullptr ? g_running->WindowOf(w) : nullptr;
+}
+
+int MessageBox(const std::string& text, const std::string& caption, UINT type) {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (type & MB_ICONMASK) {
+    case MB_ICONHAND:
+        icon = QMessageBox::Critical;
+        break;
+    case MB_ICONQUESTION:
+        icon = QMessageBox::Question;
+        break;
+    case MB_ICONEXCLAMATION:
+        icon = QMessageBox::Warning;
+        break;
+    case MB_ICONASTERISK:
+        icon = QMessageBox::Information;
+        break;
+    default:
+        break;
+    }
+    QWidget* parent =
+        g_running != nullptr && g_running->dialog->isVisible() ? g_running->dialog.get() : nullptr;
+    QMessageBox box(icon, FromLatin1(caption), FromLatin1(text), QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    if (icon == QMessageBox::Critical) {
+        // The stop icon sounds the desk's alert on Windows.
+        QApplication::beep();
+    }
+    box.exec();
+    return IDOK;
+}
+
+} // namespace backend
