@@ -1,0 +1,258 @@
+// The window layer over the Qt backend, offscreen: the template's widgets,
+// key routing with real key events, message boxes, the painted surface,
+// the list view's pictures and ISO-8859-1 text at the Qt boundary.
+#include "desk_dialog.h"
+
+#include "platform/qt/qt.h"
+#include "res/dialog_template.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+QWidget* Widget(CDialog& dialog, int id) {
+    CWnd* item = dialog.GetDlgItem(id);
+    return item != nullptr ? QtWidget(item->m_hWnd) : nullptr;
+}
+
+class QtDialog : public ::testing::Test {
+protected:
+    // Runs the dialog; `script` runs inside its modal loop, after which the
+    // dialog is closed with its close command if still open.
+    void Run(const std::function<void(QDialog*)>& script) {
+        QTimer::singleShot(0, [&] {
+            QDialog* q = QtRunningDialog();
+            ASSERT_NE(q, nullptr);
+            script(q);
+            if (q->isVisible()) {
+                q->close();
+            }
+        });
+        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        EXPECT_EQ(QtRunningDialog(), nullptr);
+    }
+
+    // Answers the next message box from inside its own loop.
+    static void AnswerNextBox(const std::function<void(QMessageBox*)>& answer, int afterMs = 0) {
+        QTimer::singleShot(afterMs, [answer] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            answer(box);
+        });
+    }
+
+    DeskDialog dialog;
+};
+
+using QtTemplate = QtDialog;
+
+TEST_F(QtTemplate, EveryControlIsThereWithItsTextInTemplateProportion) {
+    const res::DialogTemplate* t = res::FindDialogTemplate(IDD_QUORVELP_DIALOG);
+    ASSERT_NE(t, nullptr);
+    Run([&](QDialog* q) {
+        EXPECT_EQ(q->windowTitle(), "QuorvelP");
+        const double sx = q->width() / 391.0;
+        const double sy = q->height() / 270.0;
+        EXPECT_NEAR(sx / sy, 2.0 * 7 / 16,
+                    0.2); // dialog units: a quarter of the width, an eighth of the height
+        for (std::size_t i = 0; i < t->controlCount; ++i) {
+            const res::TemplateControl& c = t->controls[i];
+            if (c.id == IDC_STATIC) {
+                continue;
+            }
+            QWidget* w = Widget(dialog, c.id);
+            ASSERT_NE(w, nullptr) << c.id;
+            EXPECT_NEAR(w->x(), c.x * sx, 1.5) << c.id;
+            EXPECT_NEAR(w->y(), c.y * sy, 1.5) << c.id;
+            EXPECT_NEAR(w->width(), c.cx * sx, 1.5) << c.id;
+            EXPECT_NEAR(w->height(), c.cy * sy, 1.5) << c.id;
+            if (c.kind != res::ControlKind::Edit) { // the edits hold the exchanged texts
+                char text[64];
+                dialog.GetDlgItem(c.id)->GetWindowText(text, sizeof text);
+                EXPECT_STREQ(text, c.text) << c.id;
+            }
+        }
+        EXPECT_EQ(Widget(dialog, IDC_GROUP_OPERATION)->metaObject()->className(),
+                  QStringLiteral("QGroupBox"));
+        EXPECT_EQ(static_cast<QGroupBox*>(Widget(dialog, IDC_GROUP_OPERATION))->title(),
+                  QStringLiteral("OPERACI\u00D3N"));
+        // The tab chain holds the three tab stops in template order.
+        auto nextTabStop = [](QWidget* w) {
+            do {
+                w = w->nextInFocusChain();
+            } while ((w->focusPolicy() & Qt::TabFocus) == 0);
+            return w;
+        };
+        EXPECT_EQ(nextTabStop(Widget(dialog, IDC_EDIT_PATRON)), Widget(dialog, IDC_EDIT_ITEM));
+        EXPECT_EQ(nextTabStop(Widget(dialog, IDC_EDIT_ITEM)), Widget(dialog, IDC_LIST_OPERATIONS));
+        EXPECT_EQ(nextTabStop(Widget(dialog, IDC_LIST_OPERATIONS)),
+                  Widget(dialog, IDC_EDIT_PATRON));
+        // Stacking: the panels lie lowest, the first control on top of the rest.
+        QList<QWidget*> order = q->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        EXPECT_LT(order.indexOf(Widget(dialog, IDC_TAB_UPPER)),
+                  order.indexOf(Widget(dialog, IDC_LIST_OPERATIONS)));
+        EXPECT_LT(order.indexOf(Widget(dialog, IDC_TAB_LOWER)),
+                  order.indexOf(Widget(dialog, IDC_GROUP_DETAIL)));
+        EXPECT_GT(order.indexOf(Widget(dialog, IDC_GROUP_OPERATION)),
+                  order.indexOf(Widget(dialog, IDC_EDIT_PATRON)));
+        // The pictures take their bitmaps' size.
+        int pictures = 0;
+        for (QLabel* label : q->findChildren<QLabel*>()) {
+            if (!label->pixmap().isNull()) {
+                EXPECT_EQ(label->size(), QSize(25, 25));
+                ++pictures;
+            }
+        }
+        EXPECT_EQ(pictures, 3);
+    });
+}
+
+using QtKeys = QtDialog;
+
+TEST_F(QtKeys, EnterAndEscapeReachPreTranslateOnceAndNeverClose) {
+    Run([&](QDialog* q) {
+        for (int id : {IDC_EDIT_PATRON, IDC_EDIT_ITEM, IDC_LIST_OPERATIONS}) {
+            dialog.GetDlgItem(id)->SetFocus();
+            QWidget* w = Widget(dialog, id);
+            ASSERT_EQ(q->focusWidget(), w);
+            QTest::keyClick(w, Qt::Key_Return);
+            QTest::keyClick(w, Qt::Key_Enter, Qt::KeypadModifier);
+            QTest::keyClick(w, Qt::Key_Escape);
+            EXPECT_TRUE(q->isVisible()) << id;
+        }
+        dialog.swallowKeys = true;
+        static_cast<QLineEdit*>(Widget(dialog, IDC_EDIT_ITEM))->setText("ab");
+        dialog.m_editItem.SetFocus();
+        QTest::keyClick(Widget(dialog, IDC_EDIT_ITEM), Qt::Key_Escape);
+        EXPECT_TRUE(q->isVisible());
+    });
+    EXPECT_EQ(dialog.log,
+              (std::vector<std::string>{"init", "enter@5962", "enter@5962", "escape@5962",
+                                        "enter@5963", "enter@5963", "escape@5963", "enter@15107",
+                                        "enter@15107", "escape@15107", "escape@5963", "destroy"}));
+}
+
+TEST_F(QtKeys, AMessageBoxKeepsItsOwnEnterWhileTimersTick) {
+    int answered = 0;
+    Run([&](QDialog*) {
+        ASSERT_EQ(dialog.SetTimer(5, 10, nullptr), 5u);
+        AnswerNextBox(
+            [&](QMessageBox* box) {
+                EXPECT_EQ(box->windowTitle(), "platform_qt_tests");
+                EXPECT_EQ(box->icon(), QMessageBox::Critical);
+                EXPECT_EQ(box->text(), QString::fromLatin1("<b>not bold</b>\n\xA1hola!"));
+                EXPECT_EQ(box->textFormat(), Qt::PlainText);
+                ++answered;
+                QTest::keyClick(box, Qt::Key_Return);
+            },
+            150);
+        EXPECT_EQ(AfxMessageBox("<b>not bold</b>\n\xA1hola!", MB_ICONHAND), IDOK);
+        dialog.KillTimer(5);
+    });
+    EXPECT_EQ(answered, 1);
+    ASSERT_GE(dialog.log.size(), 3u);
+    EXPECT_EQ(dialog.log[1], "timer 5");
+    EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "enter@5962"), 0);
+}
+
+using QtSurface = QtDialog;
+
+TEST_F(QtSurface, TheModeColourShowsAroundThePanelsAfterAnInvalidation) {
+    Run([&](QDialog* q) {
+        // Left of the panels, at 2 dialog units, and between them.
+        const QPoint edge(q->width() * 2 / 391, q->height() * 60 / 270);
+        const QPoint between(q->width() / 2, q->height() * 1055 / 2700);
+        const QPoint onPanel(q->width() * 100 / 391, q->height() * 8 / 270);
+        QApplication::processEvents();
+        QImage shot = q->grab().toImage();
+        EXPECT_EQ(QColor(shot.pixel(edge)), QColor(220, 0, 0));
+        QTest::mouseClick(Widget(dialog, IDC_RADIO_RETURN), Qt::LeftButton);
+        EXPECT_TRUE(static_cast<QRadioButton*>(Widget(dialog, IDC_RADIO_RETURN))->isChecked());
+        QApplication::processEvents();
+        shot = q->grab().toImage();
+        EXPECT_EQ(QColor(shot.pixel(edge)), QColor(138, 211, 138));
+        EXPECT_EQ(QColor(shot.pixel(between)), QColor(138, 211, 138));
+        EXPECT_EQ(QColor(shot.pixel(onPanel)), QApplication::palette().color(QPalette::Window));
+        // Nothing of the dialog's colour leaks into a message box.
+        AnswerNextBox([](QMessageBox* box) {
+            EXPECT_EQ(box->palette().color(QPalette::Window),
+                      QApplication::palette().color(QPalette::Window));
+            box->accept();
+        });
+        AfxMessageBox("x", MB_ICONINFORMATION);
+    });
+    EXPECT_EQ(dialog.log[1], "command 1007/0");
+}
+
+TEST_F(QtSurface, ListPicturesColumnWidthsIconAndLatin1Text) {
+    CImageList images;
+    CWinApp app;
+    Run([&](QDialog* q) {
+        ASSERT_EQ(dialog.m_list.InsertColumn(0, "Fecha"), 0);
+        ASSERT_EQ(dialog.m_list.InsertColumn(1, "Lector \xD1"), 1);
+        EXPECT_TRUE(dialog.m_list.SetColumnWidth(1, 130));
+        ASSERT_TRUE(images.Create(IDB_MODE_STRIP, 16, 0, RGB(192, 192, 192)));
+        dialog.m_list.SetImageList(&images, LVSIL_SMALL);
+        dialog.m_list.InsertItem(LVIF_TEXT | LVIF_IMAGE, 0, "", 0, 0, 1, 0);
+        dialog.m_list.SetItemText(0, 1, "caf\xE9");
+        dialog.m_list.InsertItem(0, "top", 0);
+        auto* tree = static_cast<QTreeWidget*>(Widget(dialog, IDC_LIST_OPERATIONS));
+        EXPECT_EQ(tree->header()->sectionSize(1), 130);
+        EXPECT_EQ(tree->headerItem()->text(1), QStringLiteral("Lector \u00D1"));
+        EXPECT_EQ(tree->topLevelItem(1)->text(1), QStringLiteral("caf\u00E9"));
+        EXPECT_EQ(dialog.m_list.GetItemText(1, 1), "caf\xE9");
+        EXPECT_EQ(tree->topLevelItem(0)->text(0), "top");
+        const QImage picture = tree->topLevelItem(1)->icon(0).pixmap(16, 15).toImage();
+        EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0);
+        EXPECT_EQ(QColor(picture.pixel(7, 7)).rgb(), QColor(128, 128, 0).rgb());
+
+        dialog.SetIcon(app.LoadIcon(IDR_MAINFRAME), FALSE);
+        const QList<QSize> sizes = q->windowIcon().availableSizes();
+        EXPECT_TRUE(sizes.contains(QSize(32, 32)));
+        EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+
+        // Typed text leaves Qt as ISO-8859-1; what it cannot hold becomes "?".
+        dialog.m_editItem.SetFocus();
+        for (QChar ch : QStringLiteral("\u00D1o\u20AC")) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(Widget(dialog, IDC_EDIT_ITEM), &press);
+        }
+        std::string typed;
+        dialog.m_editItem.GetWindowText(typed);
+        EXPECT_EQ(typed, "\xD1o?");
+    });
+}
+
+TEST_F(QtSurface, APostedCloseAtInitEndsTheDialogUnshown) {
+    dialog.closeAtInit = true;
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_EQ(dialog.log, (std::vector<std::string>{"init", "destroy"}));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // The tests need no display; CTest sets these too.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("QT_SCALE_FACTOR", "1", 0);
+    QApplication app(argc, argv);
+    QtSetUpApplication(app);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
