@@ -11,7 +11,8 @@
 //
 // The dialog surface takes the CTLCOLOR_DLG brush through the dialog's
 // palette (a style sheet would leak into the controls and message boxes);
-// the two tab panels keep their own palette with the face colour.
+// every control, the two tab panels among them, keeps the face colour in a
+// palette of its own.
 #include "platform/qt/qt.h"
 
 #include "platform/backend.h"
@@ -450,9 +451,6 @@ private:
             auto* panel = new QFrame(parent);
             panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
             panel->setAutoFillBackground(true);
-            QPalette own = panel->palette();
-            own.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
-            panel->setPalette(own);
             w = panel;
             break;
         }
@@ -478,6 +476,11 @@ private:
             break;
         }
         }
+        // The controls keep the face colour: only the dialog's own surface
+        // takes the brush colour through the dialog's palette.
+        QPalette own = w->palette();
+        own.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
+        w->setPalette(own);
         QRect r = du.Rect(c.x, c.y, c.cx, c.cy);
         if (c.kind == res::ControlKind::Picture) {
             // A bitmap static takes the size of its bitmap.

@@ -189,6 +189,11 @@ TEST_F(QtSurface, TheModeColourShowsAroundThePanelsAfterAnInvalidation) {
         EXPECT_EQ(QColor(shot.pixel(edge)), QColor(138, 211, 138));
         EXPECT_EQ(QColor(shot.pixel(between)), QColor(138, 211, 138));
         EXPECT_EQ(QColor(shot.pixel(onPanel)), QApplication::palette().color(QPalette::Window));
+        for (int id : {IDC_EDIT_PATRON, IDC_LIST_OPERATIONS, IDC_GROUP_OPERATION}) {
+            EXPECT_EQ(Widget(dialog, id)->palette().color(QPalette::Window),
+                      QApplication::palette().color(QPalette::Window))
+                << id;
+        }
         // Nothing of the dialog's colour leaks into a message box.
         AnswerNextBox([](QMessageBox* box) {
             EXPECT_EQ(box->palette().color(QPalette::Window),
