@@ -93,14 +93,8 @@ constexpr WPARAM MAKEWPARAM(WORD low, WORD high) {
 }
 
 // Messages.
-constexpr UINT WM_DESTROY = 0x0002;
-constexpr UINT WM_PAINT = 0x000F;
 constexpr UINT WM_CLOSE = 0x0010;
-constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_KEYDOWN = 0x0100;
-constexpr UINT WM_CHAR = 0x0102;
-constexpr UINT WM_COMMAND = 0x0111;
-constexpr UINT WM_TIMER = 0x0113;
 
 // Virtual keys.
 constexpr UINT VK_TAB = 0x09;
@@ -110,11 +104,8 @@ constexpr UINT VK_ESCAPE = 0x1B;
 // Message boxes.
 constexpr UINT MB_OK = 0x00;
 constexpr UINT MB_ICONHAND = 0x10;
-constexpr UINT MB_ICONERROR = MB_ICONHAND;
-constexpr UINT MB_ICONSTOP = MB_ICONHAND;
 constexpr UINT MB_ICONQUESTION = 0x20;
 constexpr UINT MB_ICONEXCLAMATION = 0x30;
-constexpr UINT MB_ICONWARNING = MB_ICONEXCLAMATION;
 constexpr UINT MB_ICONASTERISK = 0x40;
 constexpr UINT MB_ICONINFORMATION = MB_ICONASTERISK;
 constexpr UINT MB_ICONMASK = 0xF0;
@@ -135,15 +126,10 @@ constexpr UINT BN_CLICKED = 0;
 constexpr int BST_UNCHECKED = 0;
 constexpr int BST_CHECKED = 1;
 
-// Window icons.
-constexpr WPARAM ICON_SMALL = 0;
-constexpr WPARAM ICON_BIG = 1;
-
 // List views.
 constexpr int LVCFMT_LEFT = 0x0000;
 constexpr UINT LVIF_TEXT = 0x0001;
 constexpr UINT LVIF_IMAGE = 0x0002;
-constexpr int LVSIL_NORMAL = 0;
 constexpr int LVSIL_SMALL = 1;
 
 constexpr UINT BS_SOLID = 0;

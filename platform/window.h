@@ -113,7 +113,8 @@ public:
     // the caret into view.
     void SetSel(int start, int end, BOOL noScroll = FALSE);
     // The most characters the user may type (0: the window system's largest).
-    // Text set by the program is not cut to the limit.
+    // Text set by the program is not cut to the limit, except on Qt, whose
+    // line edit holds no more than its limit.
     void LimitText(int maxChars = 0);
 };
 
