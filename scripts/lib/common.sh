@@ -6,6 +6,8 @@
 QUORVEL_BUILD_PACKAGES=(
     g++ make cmake pkg-config
     libgtest-dev
+    qt6-base-dev      # the Qt 6 Widgets window backend and its test module
+    fonts-liberation2 # Liberation Sans: the dialog font, with Arial's metrics
 )
 
 # quorvel_ensure_packages PACKAGE...
