@@ -196,24 +196,6 @@ const PictureCase kPictures[] = {
 INSTANTIATE_TEST_SUITE_P(Bitmaps, Pictures, ::testing::ValuesIn(kPictures),
                          [](const auto& info) { return std::string(info.param.description); });
 
-TEST(Pictures, TheStripIsLightGreyAroundItsThreeBooks) {
-    const res::Blob bmp = res::FindBitmap(IDB_MODE_STRIP);
-    ASSERT_GT(bmp.size, 118u);
-    // 16-colour palette after the 54 bytes of headers; pixels from byte 118,
-    // bottom row first, two pixels a byte, rows of 24 bytes.
-    auto colour = [&](int x, int y) {
-        const unsigned char byte = bmp.data[118 + (14 - y) * 24 + x / 2];
-        const int index = x % 2 == 0 ? byte >> 4 : byte & 0x0F;
-        const unsigned char* entry = bmp.data + 54 + 4 * index;
-        return RGB(entry[2], entry[1], entry[0]);
-    };
-    for (int picture = 0; picture < 3; ++picture) {
-        EXPECT_EQ(colour(16 * picture, 0), RGB(192, 192, 192)) << picture;
-        EXPECT_EQ(colour(16 * picture + 15, 14), RGB(192, 192, 192)) << picture;
-        EXPECT_NE(colour(16 * picture + 7, 7), RGB(192, 192, 192)) << picture;
-    }
-}
-
 TEST(Pictures, TheIconHasA32And16PixelImageOf16Colours) {
     const res::Blob ico = res::FindIcon(IDR_MAINFRAME);
     ASSERT_GE(ico.size, 6u + 2 * 16u);
