@@ -6,6 +6,7 @@
 QUORVEL_BUILD_PACKAGES=(
     g++ make cmake pkg-config
     libgtest-dev
+    libexpat1-dev # reference parser of the XML tests only
 )
 
 # quorvel_ensure_packages PACKAGE...
