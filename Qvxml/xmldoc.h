@@ -64,11 +64,11 @@ struct XmlNode {
     int valueSize;            // bytes of value with its terminator; 0 without value
     XmlNode* firstAttribute;  // attribute chain, linked by next/previous sibling
     XmlNode* top;             // first top-level node of the document; null for attributes
-    XmlNode* firstChild;      // both null or both set
-    XmlNode* lastChild;       //
+    XmlNode* firstChild;      // children in document order: first and last
+    XmlNode* lastChild;       // child are both null or both set
     XmlNode* parent;          // null at top level and for attributes
-    XmlNode* nextSibling;     //
-    XmlNode* previousSibling; //
+    XmlNode* nextSibling;     // the siblings in document order, or for an
+    XmlNode* previousSibling; // attribute its neighbours in the chain
 };
 
 struct XmlDoc {

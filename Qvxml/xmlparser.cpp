@@ -76,7 +76,7 @@ void XmlAddElement(XmlDoc* doc, const char* start, const char* end, bool withAtt
             previous = attribute;
         }
         if (next <= position) {
-            break; // the reader always moves on; never loop on a reader that did not
+            break; // a reader that did not move on would loop forever
         }
         position = next;
     }

@@ -11,6 +11,8 @@
 #include <expat.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -105,131 +107,91 @@ public:
         std::string d = *utf8 ? OneOf({"<?xml version=\"1.0\"?>",
                                        "<?xml version='1.0' encoding='UTF-8' standalone='yes'?>"})
                               : "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>";
-        d += Space();
         const std::string root = Name();
-        if (Pick(3) == 0) {
-            d += "<!DOCTYPE " + root + ">" + Space();
-        }
-        d += Misc() + ElementText(root, 0) + Misc();
+        d += Space() + (Pick(3) == 0 ? "<!DOCTYPE " + root + ">" : "") + Misc();
+        d += Element(root, 0) + Misc();
         return *utf8 ? Latin1ToUtf8(d) : d;
     }
 
 private:
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
-    char From(const std::string& set) {
-        return set[static_cast<std::size_t>(Pick(static_cast<int>(set.size())))];
-    }
     std::string OneOf(const std::vector<std::string>& options) {
         return options[static_cast<std::size_t>(Pick(static_cast<int>(options.size())))];
     }
-
     std::string Space() { return OneOf({"", " ", "\n", "\r\n  ", "\t"}); }
 
-    std::string Name() {
-        std::string n(1, From("abcdefghijklmnopqrstuvwxyzABCXYZ_\xE9\xF1"));
-        for (int i = Pick(7); i > 0; --i) {
-            n += From("abcdefxyz0123456789-._\xE9\xFC");
+    // length characters from set, some of them references when withReferences.
+    std::string Run(const std::string& set, int length, bool withReferences = false) {
+        std::string r;
+        for (int i = 0; i < length; ++i) {
+            r += withReferences && Pick(5) == 0
+                     ? Reference()
+                     : std::string(
+                           1, set[static_cast<std::size_t>(Pick(static_cast<int>(set.size())))]);
         }
-        return n;
+        return r;
     }
 
     std::string Reference() {
-        static const char* const kHex = "0123456789abcdefABCDEF";
-        switch (Pick(4)) {
-        case 0:
+        if (Pick(3) == 0) {
             return OneOf({"&lt;", "&gt;", "&amp;", "&quot;"});
-        case 1:
-            return OneOf({"&#9;", "&#10;", "&#13;"});
-        default: {
-            const int value = 32 + Pick(224);
-            if (Pick(2) == 0) {
-                return "&#" + std::string(Pick(2), '0') + std::to_string(value) + ";";
-            }
-            std::string hex = "&#x";
-            hex += kHex[value >> 4];
-            hex += kHex[value & 15];
-            if (Pick(2) == 0 && value % 16 >= 10) {
-                hex.back() = static_cast<char>(hex.back() - 'a' + 'A');
-            }
-            return hex + ";";
         }
-        }
+        const int value = Pick(8) == 0 ? 9 + Pick(2) : 32 + Pick(224);
+        const int form = Pick(3);
+        char text[16];
+        std::snprintf(text, sizeof text,
+                      form == 0   ? "&#0%d;"
+                      : form == 1 ? "&#x%x;"
+                                  : "&#x%X;",
+                      value);
+        return text;
     }
 
-    std::string Chars(const std::string& set, int length) {
-        std::string r;
-        for (int i = 0; i < length; ++i) {
-            r += From(set);
-        }
-        return r;
+    std::string Name() {
+        return Run("abcdefghijklmnopqrstuvwxyzABCXYZ_\xE9\xF1", 1) +
+               Run("abcdefxyz0123456789-._\xE9\xFC", Pick(7));
     }
 
-    // Characters from plain, and references.
-    std::string Run(const std::string& plain, int length) {
-        std::string r;
-        for (int i = 0; i < length; ++i) {
-            r += Pick(5) == 0 ? Reference() : std::string(1, From(plain));
-        }
-        return r;
-    }
-
+    // Names made unique by their last character.
     std::string Attributes() {
         std::string a;
-        std::vector<std::string> names;
         for (int i = Pick(4); i > 0; --i) {
-            std::string name = Pick(6) == 0 ? "xml:lang" : Name();
-            bool repeated = false;
-            for (const std::string& n : names) {
-                repeated = repeated || n == name;
-            }
-            if (repeated) {
-                continue;
-            }
-            names.push_back(name);
-            const char quote = From("'\"");
-            const std::string other = quote == '"' ? "'" : "\"";
-            a += OneOf({" ", "  ", "\n", " \t"}) + name + OneOf({"=", " = ", "\n="}) + quote +
-                 Run("abc XYZ 019 >/?=;#!\xE9\xE0\xFF\xA9" + other, Pick(12)) + quote;
+            const std::string quote = OneOf({"'", "\""});
+            a += OneOf({" ", "  ", "\n", " \t"}) + (Pick(6) == 0 ? "xml:lang" : Name()) +
+                 std::to_string(i) + OneOf({"=", " = ", "\n="}) + quote +
+                 Run("abc XYZ 019 >/?=;#!\xE9\xE0\xFF\xA9" + std::string(quote == "'" ? "\"" : "'"),
+                     Pick(12), true) +
+                 quote;
         }
         return a;
     }
 
+    // Comments and processing instructions around the root element.
     std::string Misc() {
         std::string m;
         for (int i = Pick(3); i > 0; --i) {
-            m += Pick(2) == 0 ? "<!--" + Chars("abc <>\"' \n\xE9", Pick(10)) + "-->"
-                              : "<?p" + Name() + " " + Chars("ab =\xE9", Pick(5)) + "?>";
-            m += Space();
+            m += (Pick(2) == 0 ? "<!--" + Run("abc <>\"' \n\xE9", Pick(10)) + "-->"
+                               : "<?p" + Name() + " " + Run("ab =\xE9", Pick(5)) + "?>") +
+                 Space();
         }
         return m;
     }
 
-    std::string Content(int depth) {
-        std::string c;
-        for (int i = Pick(depth < 5 ? 5 : 2); i > 0; --i) {
-            switch (Pick(5)) {
-            case 0:
-                c += Run("abc XYZ \n\t\r>;#\"'\xE9\xFC", 1 + Pick(10));
-                break;
-            case 1:
-                c += Pick(2) == 0 ? "<![CDATA[" + Chars("a<&>b \xE9", Pick(6)) + "]]>"
-                                  : "<!--" + Chars("ab <\xE9", Pick(4)) + "-->";
-                break;
-            default:
-                if (depth < 5) {
-                    c += ElementText(Name(), depth + 1);
-                }
-            }
-        }
-        return c;
-    }
-
-    std::string ElementText(const std::string& name, int depth) {
+    std::string Element(const std::string& name, int depth) {
         std::string e = "<" + name + Attributes();
         if (Pick(4) == 0) {
             return e + OneOf({"/>", " />"});
         }
-        return e + OneOf({">", " >"}) + Content(depth) + "</" + name + OneOf({">", " >"});
+        e += OneOf({">", " >"});
+        for (int i = Pick(depth < 5 ? 5 : 2); i > 0; --i) {
+            const int what = Pick(6);
+            e += what == 0   ? Run("abc XYZ \n\t\r>;#\"'\xE9\xFC", 1 + Pick(10), true)
+                 : what == 1 ? "<![CDATA[" + Run("a<&>b \xE9", Pick(6)) + "]]>"
+                 : what == 2 ? "<!--" + Run("ab <&\xE9", Pick(4)) + "-->"
+                 : depth < 5 ? Element(Name(), depth + 1)
+                             : "";
+        }
+        return e + "</" + name + OneOf({">", " >"});
     }
 
     std::mt19937 rng_;

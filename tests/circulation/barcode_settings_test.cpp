@@ -8,22 +8,17 @@
 #include "Qvxml/xmldoc.h"
 #include "Qvxml/xmlparser.h"
 
+#include "../Qvxml/tree_text.h"
 #include "model_list.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
 namespace {
-
-struct DocDeleter {
-    void operator()(XmlDoc* doc) const { XmlFreeDoc(doc); }
-};
-using DocPtr = std::unique_ptr<XmlDoc, DocDeleter>;
 
 // A registered model as text: kind, pattern, optional-id flag, method.
 std::vector<std::string> Registered() {
@@ -35,85 +30,58 @@ std::vector<std::string> Registered() {
     return models;
 }
 
-DocPtr ParseText(const std::string& text) {
-    DocPtr doc(XmlNewDoc());
-    std::memcpy(XmlBufferReserve(doc.get(), static_cast<int>(text.size())), text.data(),
-                text.size());
-    XmlParserBuffer(doc.get(), static_cast<int>(text.size()));
-    return doc;
-}
-
-struct LoadCase {
-    const char* description;
-    std::string root; // the root element, after the XML declaration
-    std::vector<std::string> models;
-};
-
-void PrintTo(const LoadCase& c, std::ostream* os) {
-    *os << c.description;
-}
-
-const std::string k60 = std::string(60, 'N');
-
-const LoadCase kLoadCases[] = {
-    {"first_character_of_model",
-     "<r><mbarcode><m model='Lector' value='NN'/></mbarcode></r>",
-     {"L NN 0 1"}},
-    {"control_digit_leading_number",
-     "<r><mbarcode><m model='C' value='N' controlDigit='2x'/><m model='C' value='N' "
-     "controlDigit='0'/><m model='C' value='N' controlDigit='-3'/><m model='C' value='N' "
-     "controlDigit='abc'/><m model='C' value='N' controlDigit='12345'/></mbarcode></r>",
-     {"C N 0 2", "C N 0 1", "C N 0 1", "C N 0 1", "C N 0 1234"}},
-    {"optional_id_first_character",
-     "<r><mbarcode><m model='L' value='A' optionalId='10'/><m model='L' value='A' "
-     "optionalId='01'/></mbarcode></r>",
-     {"L A 1 1", "L A 0 1"}},
-    {"value_cut_at_50_bytes",
-     "<r><mbarcode><m model='C' value='" + k60 + "'/></mbarcode></r>",
-     {"C " + std::string(50, 'N') + " 0 1"}},
-    {"cut_before_decoding",
-     "<r><mbarcode><m model='&#76;' value='N&amp;N'/><m model='C' value='" + std::string(48, 'N') +
-         "&amp;'/></mbarcode></r>",
-     {"& N&N 0 1", "C " + std::string(48, 'N') + "&a 0 1"}},
-    {"without_model_or_value_skipped",
-     "<r><mbarcode><m value='NN'/><m model='L'/><m model='' value='NN'/></mbarcode></r>",
-     {}},
-    {"any_element_child_in_order",
-     "<r><mbarcode>text<!--c--><a model='L' value='N'/>more<b model='C' value='NN'/>"
-     "</mbarcode></r>",
-     {"L N 0 1", "C NN 0 1"}},
-    {"nested_models_not_read",
-     "<r><mbarcode><group><m model='L' value='NN'/></group></mbarcode></r>",
-     {}},
-    {"root_named_mbarcode", "<mbarcode><m model='X' value='NNN'/></mbarcode>", {"X NNN 0 1"}},
-    {"deeper_mbarcode_not_found",
-     "<r><x><mbarcode><m model='L' value='N'/></mbarcode></x></r>",
-     {}},
-    {"first_mbarcode_only",
-     "<r><mbarcode><m model='L' value='N'/></mbarcode><mbarcode><m model='C' value='N'/>"
-     "</mbarcode></r>",
-     {"L N 0 1"}},
-};
-
-class LoadTable : public ::testing::TestWithParam<LoadCase> {
-protected:
-    void SetUp() override { StartEmptyList(); }
-};
-
-TEST_P(LoadTable, RegistersTheModels) {
-    const LoadCase& c = GetParam();
-    DocPtr doc = ParseText("<?xml version='1.0'?>" + c.root);
-    EXPECT_EQ(LoadBarcodeModels(doc.get()), c.models.empty() ? 0 : 1);
-    EXPECT_EQ(Registered(), c.models);
-}
-
-INSTANTIATE_TEST_SUITE_P(Settings, LoadTable, ::testing::ValuesIn(kLoadCases),
-                         [](const auto& info) { return std::string(info.param.description); });
-
-TEST(BarcodeSettings, NoDocumentRegistersNothing) {
+TEST(BarcodeSettings, WhichElementsBecomeModels) {
+    struct Case {
+        const char* description;
+        std::string root; // the root element, after the XML declaration
+        std::vector<std::string> models;
+    };
+    const std::string n48(48, 'N');
+    const Case cases[] = {
+        {"first_character_of_model",
+         "<r><mbarcode><m model='Lector' value='NN'/></mbarcode></r>",
+         {"L NN 0 1"}},
+        {"control_digit_leading_number",
+         "<r><mbarcode><m model='C' value='N' controlDigit='2x'/><m model='C' value='N' "
+         "controlDigit='0'/><m model='C' value='N' controlDigit='-3'/><m model='C' value='N' "
+         "controlDigit='abc'/><m model='C' value='N' controlDigit='12345'/></mbarcode></r>",
+         {"C N 0 2", "C N 0 1", "C N 0 1", "C N 0 1", "C N 0 1234"}},
+        {"optional_id_first_character",
+         "<r><mbarcode><m model='L' value='A' optionalId='10'/><m model='L' value='A' "
+         "optionalId='01'/></mbarcode></r>",
+         {"L A 1 1", "L A 0 1"}},
+        {"cut_at_50_before_decoding",
+         "<r><mbarcode><m model='&#76;' value='N&amp;N'/><m model='C' value='" + n48 +
+             "&amp;NN'/></mbarcode></r>",
+         {"& N&N 0 1", "C " + n48 + "&a 0 1"}},
+        {"without_model_or_value",
+         "<r><mbarcode><m value='NN'/><m model='L'/><m model='' value='NN'/></mbarcode></r>",
+         {}},
+        {"element_children_in_order",
+         "<r><mbarcode>text<!--c--><a model='L' value='N'/>more<b model='C' value='NN'/>"
+         "</mbarcode></r>",
+         {"L N 0 1", "C NN 0 1"}},
+        {"nested_models_not_read",
+         "<r><mbarcode><g><m model='L' value='NN'/></g></mbarcode></r>",
+         {}},
+        {"root_named_mbarcode", "<mbarcode><m model='X' value='NNN'/></mbarcode>", {"X NNN 0 1"}},
+        {"deeper_mbarcode_not_found",
+         "<r><x><mbarcode><m model='L' value='N'/></mbarcode></x></r>",
+         {}},
+        {"first_mbarcode_only",
+         "<r><mbarcode><m model='L' value='N'/></mbarcode><mbarcode><m model='C' value='N'/>"
+         "</mbarcode></r>",
+         {"L N 0 1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description);
+        StartEmptyList();
+        DocPtr doc = Parse("<?xml version='1.0'?>" + c.root);
+        EXPECT_EQ(LoadBarcodeModels(doc.get()), c.models.empty() ? 0 : 1);
+        EXPECT_EQ(Registered(), c.models);
+    }
     StartEmptyList();
     EXPECT_EQ(LoadBarcodeModels(nullptr), 0);
-    EXPECT_EQ(g_barcodeModels, nullptr);
 }
 
 // --- a real settings file ----------------------------------------------------------
