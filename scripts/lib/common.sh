@@ -8,6 +8,7 @@ QUORVEL_BUILD_PACKAGES=(
     libgtest-dev
     qt6-base-dev      # the Qt 6 Widgets window backend and its test module
     fonts-liberation2 # Liberation Sans: the dialog font, with Arial's metrics
+    libexpat1-dev     # reference parser of the XML tests only
 )
 
 # quorvel_ensure_packages PACKAGE...

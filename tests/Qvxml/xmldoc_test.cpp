@@ -1,0 +1,186 @@
+// Document tree: the node factory's encodings, linking, what a release frees
+// and traces, new documents, and the input buffer's growth.
+#include "Qvxml/xmlchar.h"
+#include "Qvxml/xmldoc.h"
+#include "trace/trace.h"
+
+#include "exact_input.h"
+#include "tree_text.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> g_traces;
+
+void Collect(int level, const char* moduleName, const TraceModule*, const char* format, int) {
+    if (level == TRACE_LOG && std::string(moduleName) == "xml#xmldoc") {
+        g_traces.push_back(format);
+    }
+}
+
+class XmlTree : public ::testing::Test {
+protected:
+    void SetUp() override { previous_ = TraceSetObserver(Collect); }
+    void TearDown() override { TraceSetObserver(previous_); }
+    TraceObserver previous_ = nullptr;
+};
+
+std::string Text(const char* p) {
+    return p != nullptr ? p : "(null)";
+}
+
+constexpr int U8 = XML_ENC_UTF8, L1 = XML_ENC_LATIN1;
+
+TEST_F(XmlTree, FactoryConvertsNamesAndValues) {
+    struct Case {
+        const char* description;
+        int kind;
+        const char* name;
+        const char* value; // value bytes (exactly length of them are readable)
+        int length;
+        int source, target;
+        const char* storedName;
+        const char* storedValue;
+        int lossy;
+    };
+    const Case cases[] = {
+        {"text_loses_controls", 3, "#text", "a\001b\tc\r\n", 7, L1, L1, "#text", "ab\tc\r\n", 0},
+        {"comment_keeps_controls", 8, "#comment", "a\001b", 3, L1, L1, "#comment", "a\001b", 0},
+        {"name_utf8_to_latin1", 1, "s\xC3\xB1o", nullptr, 0, U8, L1, "s\xF1o", nullptr, 0},
+        {"name_latin1_to_utf8", 1, "\xE9t", nullptr, 0, L1, U8, "\xC3\xA9t", nullptr, 0},
+        {"latin1_copied", 2, "\xF1", "\xE9\001", 2, L1, L1, "\xF1", "\xE9\001", 0},
+        {"value_latin1_to_utf8", 2, "a", "\xE9\001x", 3, L1, U8, "a", "\xC3\xA9x", 0},
+        {"no_latin1_form", 2, "\xE2\x82\xAC", "x\xE2\x82\xAC", 4, U8, L1, "", "x", 1},
+        {"only_length_bytes", 2, "a", "abc", 2, L1, L1, "a", "ab", 0},
+        {"sequence_cut_by_length", 2, "a", "x\xC3\xB1", 2, U8, L1, "a", "x", 0},
+        {"empty_value", 2, "a", "abc", 0, U8, L1, "a", "", 0},
+        {"negative_length", 2, "a", "abc", -5, U8, L1, "a", "", 0},
+        {"no_name_no_value", 3, nullptr, nullptr, 5, U8, L1, nullptr, nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description);
+        ExactInput bytes(c.value != nullptr ? c.value : "", c.length > 0 ? c.length : 0);
+        int lossy = 0;
+        XmlNode* node = XmlCreateNode(c.kind, c.name, c.value != nullptr ? bytes.begin() : nullptr,
+                                      c.length, c.source, c.target, &lossy);
+        ASSERT_NE(node, nullptr);
+        EXPECT_EQ(node->kind, c.kind);
+        EXPECT_EQ(Text(node->name), Text(c.storedName));
+        EXPECT_EQ(Text(node->value), Text(c.storedValue));
+        EXPECT_EQ(node->valueSize,
+                  c.storedValue ? static_cast<int>(std::strlen(c.storedValue)) + 1 : 0);
+        EXPECT_EQ(lossy, c.lossy);
+        XmlFreeNode(node);
+    }
+}
+
+XmlNode* Element(const char* name) {
+    return XmlCreateNode(XML_NODE_ELEMENT, name, nullptr, 0, L1, L1);
+}
+
+TEST_F(XmlTree, LinkingFollowsTheCursor) {
+    DocPtr doc(XmlNewDoc());
+    XmlNode* comment = XmlCreateNode(XML_NODE_COMMENT, "#comment", "c", 1, L1, L1);
+    XmlNode* root = Element("r");
+    XmlNode* late = Element("late");
+    XmlAttachNode(doc.get(), comment);
+    EXPECT_EQ(comment->top, comment);
+    EXPECT_EQ(XmlAppendChild(doc.get(), nullptr, late), -1) << "a second first node";
+    EXPECT_EQ(XmlAppendChild(doc.get(), root, nullptr), -1);
+    EXPECT_EQ(XmlInsertAfter(nullptr, root), -1);
+    XmlAttachNode(doc.get(), root);
+    doc->current = root;
+    XmlAttachNode(doc.get(), Element("a"));
+    XmlAttachNode(doc.get(), Element("c"));
+    XmlInsertAfter(root->firstChild, Element("b"));
+    XmlInsertAfter(root->lastChild, late);
+    doc->current = nullptr;
+    XmlAttachNode(doc.get(), Element("after"));
+    EXPECT_EQ(Picture(doc->firstNode), "#\"c\" r(a b c late) after");
+    XmlFreeNode(root->nextSibling); // the last top-level node so far
+    XmlFreeNode(root->firstChild);
+    XmlFreeNode(root->lastChild);
+    XmlAttachNode(doc.get(), Element("again"));
+    XmlAttachNode(doc.get(), Element("end"));
+    EXPECT_EQ(Picture(doc->firstNode), "#\"c\" r(b c) again end");
+    EXPECT_EQ(root->firstChild->previousSibling, nullptr);
+    EXPECT_EQ(root->lastChild->nextSibling, nullptr);
+    EXPECT_EQ(root->lastChild->top, comment);
+}
+
+TEST_F(XmlTree, FreeReleasesAttributesAndChildren) {
+    XmlNode* parent = Element("p");
+    XmlNode* element = Element("e");
+    for (XmlNode* n : {Element("before"), element, Element("after")}) {
+        XmlAppendChild(nullptr, parent, n);
+    }
+    element->firstAttribute = XmlCreateNode(XML_NODE_ATTRIBUTE, "x", "1", 1, L1, L1);
+    XmlInsertAfter(element->firstAttribute, XmlCreateNode(XML_NODE_ATTRIBUTE, "z", "3", 1, L1, L1));
+    XmlInsertAfter(element->firstAttribute, XmlCreateNode(XML_NODE_ATTRIBUTE, "y", "2", 1, L1, L1));
+    XmlAppendChild(nullptr, element, Element("c"));
+    XmlAppendChild(nullptr, element, XmlCreateNode(XML_NODE_TEXT, "#text", "t", 1, L1, L1));
+    EXPECT_EQ(Picture(parent), "p(before e{x=1 y=2 z=3}(c \"t\") after)");
+    g_traces.clear();
+    XmlFreeNode(element);
+    EXPECT_EQ(g_traces, std::vector<std::string>(6, "%s::%s: '%ld'"));
+    EXPECT_EQ(Picture(parent), "p(before after)");
+    EXPECT_EQ(parent->lastChild->previousSibling, parent->firstChild);
+    XmlFreeNode(parent);
+}
+
+TEST_F(XmlTree, NewDocumentsAreEmpty) {
+    g_traces.clear();
+    DocPtr doc(XmlNewDoc());
+    EXPECT_EQ(g_traces, (std::vector<std::string>{"xmldoc::%s: ->", "xmldoc::%s: <- [%ld]"}));
+    EXPECT_STREQ(doc->version, "1.0");
+    EXPECT_EQ(doc->targetEncoding, L1);
+    EXPECT_EQ(doc->sourceEncoding, U8);
+    EXPECT_EQ(doc->firstNode, nullptr);
+    EXPECT_EQ(XmlGetTargetEncoding(DocPtr(XmlNewDocEncoded(U8)).get()), U8);
+    EXPECT_EQ(XmlGetTargetEncoding(nullptr), L1);
+    EXPECT_EQ(XmlGetSourceEncoding(nullptr), L1);
+    EXPECT_EQ(XmlGetSourceEncoding(XmlSetSourceEncoding(doc.get(), 2)), 2);
+}
+
+TEST_F(XmlTree, BufferGrowsInStepsOf65535) {
+    constexpr int STEP = XML_BUFFER_STEP;
+    struct Step {
+        const char* description;
+        int reserve;
+        bool reserved;
+        int commit;
+        int commitResult;
+        int capacity; // afterwards
+        int pending;
+    };
+    const Step steps[] = {
+        {"nothing_to_grow", 0, false, 0, 0, 0, 0},
+        {"first_step", 1, true, 0, 0, STEP, 0},
+        {"strictly_more_room", STEP, true, STEP + 1, 0, 2 * STEP, STEP + 1},
+        {"third_step", STEP, true, 0, 0, 3 * STEP, STEP + 1},
+        {"rounded_up", 2 * STEP + 1, true, 0, 0, 6 * STEP, STEP + 1},
+        {"room_left", 10, true, 0, 0, 6 * STEP, STEP + 1},
+        {"commit_past_capacity", 0, true, 5 * STEP, -1, 6 * STEP, STEP + 1},
+        {"negative_commit", 0, true, -1, -1, 6 * STEP, STEP + 1},
+        {"beyond_int_range", INT_MAX - STEP, false, 0, 0, 6 * STEP, STEP + 1},
+    };
+    DocPtr doc(XmlNewDoc());
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.description);
+        char* at = XmlBufferReserve(doc.get(), s.reserve);
+        EXPECT_EQ(at != nullptr, s.reserved);
+        EXPECT_TRUE(at == nullptr ||
+                    (at == doc->buffer + doc->pending && doc->readPosition == doc->buffer));
+        EXPECT_EQ(XmlBufferCommit(doc.get(), s.commit), s.commitResult);
+        EXPECT_EQ(doc->capacity, s.capacity);
+        EXPECT_EQ(doc->pending, s.pending);
+    }
+}
+
+} // namespace

@@ -1,0 +1,220 @@
+// Differential check against expat: for generated well-formed documents that
+// keep to what this parser accepts (and to no tab or line feed written inside
+// an attribute value), both parsers must see the same elements in the same
+// order, with the same names and attribute names and the same attribute
+// values once references are decoded. Expat links into this test only.
+#include "Qvxml/xmldoc.h"
+
+#include "exact_input.h"
+#include "tree_text.h"
+
+#include <expat.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+// One element as seen: its depth, its name, then attribute names and values.
+using Element = std::vector<std::string>;
+
+std::string Latin1ToUtf8(const std::string& latin1) {
+    std::string out;
+    for (unsigned char c : latin1) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+// Expat reports UTF-8; every character generated has an ISO-8859-1 form.
+std::string Utf8ToLatin1(const char* utf8) {
+    std::string out;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8); *p != 0; ++p) {
+        if (*p >= 0xC0 && p[1] != 0) {
+            out += static_cast<char>(((p[0] & 0x03) << 6) | (p[1] & 0x3F));
+            ++p;
+        } else {
+            out += static_cast<char>(*p);
+        }
+    }
+    return out;
+}
+
+struct ExpatRun {
+    std::vector<Element> elements;
+    int depth = 0;
+};
+
+void OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+    auto* run = static_cast<ExpatRun*>(data);
+    Element e = {std::to_string(run->depth++), Utf8ToLatin1(name)};
+    for (const XML_Char** a = attributes; *a != nullptr; ++a) {
+        e.push_back(Utf8ToLatin1(*a));
+    }
+    run->elements.push_back(e);
+}
+
+void OnEnd(void* data, const XML_Char*) {
+    --static_cast<ExpatRun*>(data)->depth;
+}
+
+std::vector<Element> ExpatElements(const std::string& text, std::string* error) {
+    ExpatRun run;
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    XML_SetUserData(parser, &run);
+    XML_SetElementHandler(parser, OnStart, OnEnd);
+    if (XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1) != XML_STATUS_OK) {
+        *error = XML_ErrorString(XML_GetErrorCode(parser));
+    }
+    XML_ParserFree(parser);
+    return run.elements;
+}
+
+void OurElements(XmlNode* node, int depth, std::vector<Element>& out) {
+    for (; node != nullptr; node = node->nextSibling) {
+        if (node->kind != XML_NODE_ELEMENT) {
+            continue;
+        }
+        Element e = {std::to_string(depth), node->name};
+        for (XmlNode* a = node->firstAttribute; a != nullptr; a = a->nextSibling) {
+            std::string decoded = a->value;
+            decoded.resize(static_cast<std::size_t>(XmlDecodeEntities(a->value, decoded.data()) -
+                                                    decoded.data()));
+            e.push_back(a->name);
+            e.push_back(decoded);
+        }
+        out.push_back(e);
+        OurElements(node->firstChild, depth + 1, out);
+    }
+}
+
+// Documents written in ISO-8859-1; UTF-8 ones are converted at the end.
+class Generator {
+public:
+    explicit Generator(unsigned seed) : rng_(seed) {}
+
+    std::string Document(bool* utf8) {
+        *utf8 = Pick(2) == 0;
+        std::string d = *utf8 ? OneOf({"<?xml version=\"1.0\"?>",
+                                       "<?xml version='1.0' encoding='UTF-8' standalone='yes'?>"})
+                              : "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>";
+        const std::string root = Name();
+        d += Space() + (Pick(3) == 0 ? "<!DOCTYPE " + root + ">" : "") + Misc();
+        d += Element(root, 0) + Misc();
+        return *utf8 ? Latin1ToUtf8(d) : d;
+    }
+
+private:
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+    std::string OneOf(const std::vector<std::string>& options) {
+        return options[static_cast<std::size_t>(Pick(static_cast<int>(options.size())))];
+    }
+    std::string Space() { return OneOf({"", " ", "\n", "\r\n  ", "\t"}); }
+
+    // length characters from set, some of them references when withReferences.
+    std::string Run(const std::string& set, int length, bool withReferences = false) {
+        std::string r;
+        for (int i = 0; i < length; ++i) {
+            r += withReferences && Pick(5) == 0
+                     ? Reference()
+                     : std::string(
+                           1, set[static_cast<std::size_t>(Pick(static_cast<int>(set.size())))]);
+        }
+        return r;
+    }
+
+    std::string Reference() {
+        if (Pick(3) == 0) {
+            return OneOf({"&lt;", "&gt;", "&amp;", "&quot;"});
+        }
+        const int value = Pick(8) == 0 ? 9 + Pick(2) : 32 + Pick(224);
+        const int form = Pick(3);
+        char text[16];
+        std::snprintf(text, sizeof text,
+                      form == 0   ? "&#0%d;"
+                      : form == 1 ? "&#x%x;"
+                                  : "&#x%X;",
+                      value);
+        return text;
+    }
+
+    std::string Name() {
+        return Run("abcdefghijklmnopqrstuvwxyzABCXYZ_\xE9\xF1", 1) +
+               Run("abcdefxyz0123456789-._\xE9\xFC", Pick(7));
+    }
+
+    // Names made unique by their last character.
+    std::string Attributes() {
+        std::string a;
+        for (int i = Pick(4); i > 0; --i) {
+            const std::string quote = OneOf({"'", "\""});
+            a += OneOf({" ", "  ", "\n", " \t"}) + (Pick(6) == 0 ? "xml:lang" : Name()) +
+                 std::to_string(i) + OneOf({"=", " = ", "\n="}) + quote +
+                 Run("abc XYZ 019 >/?=;#!\xE9\xE0\xFF\xA9" + std::string(quote == "'" ? "\"" : "'"),
+                     Pick(12), true) +
+                 quote;
+        }
+        return a;
+    }
+
+    // Comments and processing instructions around the root element.
+    std::string Misc() {
+        std::string m;
+        for (int i = Pick(3); i > 0; --i) {
+            m += (Pick(2) == 0 ? "<!--" + Run("abc <>\"' \n\xE9", Pick(10)) + "-->"
+                               : "<?p" + Name() + " " + Run("ab =\xE9", Pick(5)) + "?>") +
+                 Space();
+        }
+        return m;
+    }
+
+    std::string Element(const std::string& name, int depth) {
+        std::string e = "<" + name + Attributes();
+        if (Pick(4) == 0) {
+            return e + OneOf({"/>", " />"});
+        }
+        e += OneOf({">", " >"});
+        for (int i = Pick(depth < 5 ? 5 : 2); i > 0; --i) {
+            const int what = Pick(6);
+            e += what == 0   ? Run("abc XYZ \n\t\r>;#\"'\xE9\xFC", 1 + Pick(10), true)
+                 : what == 1 ? "<![CDATA[" + Run("a<&>b \xE9", Pick(6)) + "]]>"
+                 : what == 2 ? "<!--" + Run("ab <&\xE9", Pick(4)) + "-->"
+                 : depth < 5 ? Element(Name(), depth + 1)
+                             : "";
+        }
+        return e + "</" + name + OneOf({">", " >"});
+    }
+
+    std::mt19937 rng_;
+};
+
+TEST(XmlParserVersusExpat, SameElementsAttributesAndOrder) {
+    Generator generator(20260612);
+    for (int i = 0; i < 400; ++i) {
+        bool utf8 = false;
+        const std::string text = generator.Document(&utf8);
+        SCOPED_TRACE("document " + std::to_string(i) + ": " + Printable(text));
+        std::string expatError;
+        const std::vector<Element> expected = ExpatElements(text, &expatError);
+        ASSERT_EQ(expatError, "") << "the generator wrote a document expat rejects";
+        int result = 99;
+        DocPtr doc = Parse(text, &result);
+        ASSERT_EQ(result, 0);
+        ASSERT_EQ(doc->error, 0);
+        EXPECT_EQ(doc->sourceEncoding, utf8 ? 0 : 4);
+        std::vector<Element> ours;
+        OurElements(doc->firstNode, 0, ours);
+        ASSERT_EQ(ours, expected);
+    }
+}
+
+} // namespace

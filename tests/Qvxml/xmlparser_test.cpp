@@ -1,0 +1,241 @@
+// Parser driver: what each token becomes, the declaration rules and error
+// reporting, input cut anywhere, files read as in a text mode, the traces of
+// both entry points, and a document nested a million elements deep.
+#include "Qvxml/xmlchar.h"
+#include "Qvxml/xmldoc.h"
+#include "Qvxml/xmlparser.h"
+#include "trace/trace.h"
+
+#include "tree_text.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kDecl = "<?xml version='1.0'?>";
+
+TEST(XmlParser, WhatTheTokensBecome) {
+    struct Case {
+        const char* description;
+        std::string input;
+        int result;
+        const char* picture; // of the top-level list
+        int error;
+        const char* errorText;
+        int source = XML_ENC_UTF8;
+    };
+    const Case cases[] = {
+        {"no_declaration", "<!--c--><r>t</r>", 0, "#\"c\"", 1, "Error EndTag:</r>"},
+        {"doctype_first", "<!DOCTYPE r>" + kDecl + "<r/>", -2, "", 1, ""},
+        {"first_pi_not_declaration", "<?app x?><r/>", -2, "", 1, ""},
+        {"bad_declaration", "<?xml version='1.0' standalone='maybe'?><r/>", -2, "", 1, ""},
+        {"second_declaration", kDecl + kDecl + "<r/>", 0, "?\"xml version='1.0'\" r", 0, ""},
+        {"mismatched_end_tag", kDecl + "<r><a></b><c/></a></r>", 0, "r(a(c))", 1,
+         "Error EndTagName(b) invalido </b><c/></a></r"},
+        {"end_tag_without_element", kDecl + "<r/></r>", 0, "r", 1, "Error EndTag:</r>"},
+        {"white_space", kDecl + "\n<r>\n <a> </a>\t<b>x y </b>\n</r>\n", 0, "r(a b(\"x y \"))", 0,
+         ""},
+        {"same_attribute_twice", kDecl + "<r a='1' a=\"2\"/>", 0, "r{a=1 a=2}", 0, ""},
+        {"open_elements_stay", kDecl + "<r><a>t", 0, "r(a(\"t\"))", 0, ""},
+        {"second_top_level_element", kDecl + "<r/><s><t/></s><!--e-->", 0, "r s(t) #\"e\"", 0, ""},
+        {"bare_doctype", kDecl + "<!DOCTYPE><r/>", 0, "D\"\" r", 0, ""},
+        {"delimiters_dropped",
+         kDecl + "<!DOCTYPE q SYSTEM 'q'><!-- c --><?p d?><r><![CDATA[<x>]]></r>", 0,
+         "D\"q SYSTEM 'q'\" #\" c \" ?\"p d\" r(C\"<x>\")", 0, ""},
+        {"text_outside_element", kDecl + "text<r/>", 0, "r", 1, ""},
+        {"cdata_outside_element", kDecl + "<![CDATA[x]]><r/>", 0, "r", 1, ""},
+        {"references_kept_raw", kDecl + "<r a='&lt;'>&amp;</r>", 0, "r{a=&lt;}(\"&amp;\")", 0, ""},
+        {"scanner_error", kDecl + "<r>a & b</r>", -2, "r", 1, ""},
+        {"ends_inside_token", kDecl + "<r><a", 1, "r", 0, ""},
+        {"byte_order_mark", "\xEF\xBB\xBF" + kDecl + "<r/>", 0, "r", 0, ""},
+        {"latin1_copied",
+         "<?xml version='1.0' encoding='ISO-8859-1'?><r\xE9 a='\xF1'>x\x01y</r\xE9>", 0,
+         "r\xE9{a=\xF1}(\"xy\")", 0, "", XML_ENC_LATIN1},
+        {"utf8_converted", kDecl + "<r\xC3\xA9 a='\xC3\xB1'>\xC3\xBC\x01</r\xC3\xA9>", 0,
+         "r\xE9{a=\xF1}(\"\xFC\x01\")", 0, ""},
+        {"unknown_encoding_copied", "<?xml version='1.0' encoding='KOI8-R'?><r>\xC3\xBC</r>", 0,
+         "r(\"\xC3\xBC\")", 0, "", XML_ENC_UNKNOWN},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description);
+        int result = 99;
+        DocPtr doc = Parse(c.input, &result);
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(Picture(doc->firstNode), c.picture);
+        EXPECT_EQ(doc->error, c.error);
+        EXPECT_STREQ(doc->errorText, c.errorText);
+        EXPECT_EQ(doc->sourceEncoding, c.source);
+    }
+}
+
+TEST(XmlParser, DeclarationFieldsAndLossyFlag) {
+    int result = 0;
+    int lossy = 0;
+    DocPtr doc =
+        Parse("<?xml version='1.1' standalone='yes'?><r>\xE2\x82\xAC</r>", &result, &lossy);
+    EXPECT_STREQ(doc->version, "1.1");
+    EXPECT_EQ(doc->standalone, 1);
+    EXPECT_EQ(lossy, 0) << "text is converted without the flag";
+    doc = Parse(kDecl + "<r a='\xE2\x82\xAC'/>", &result, &lossy);
+    EXPECT_EQ(lossy, 1);
+    doc = Parse(kDecl + "<r>text<a b=", &result);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(std::string(doc->buffer, static_cast<std::size_t>(doc->pending)), "<a b=");
+}
+
+// A settings document in ISO-8859-1 with every kind of token.
+const std::string kSettings =
+    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"yes\"?>\r\n<!DOCTYPE quorvp>\r\n"
+    "<!-- ajustes de la mesa 3 -->\r\n<?proc a?>\r\n<quorvp>\r\n  <lang value=\"es\"/>\r\n"
+    "  <messages xml:lang=\"es\">\r\n    <t ID=\"mes1\" text=\"Hola &amp; pr&#233;stamo\"/>\r\n"
+    "    <t ID=\"mes2\" html=\"1\"><![CDATA[<b>Aviso</b>]]></t>\r\n"
+    "    <grupo><t ID=\"op1\" text='Pr\xE9stamo'/></grupo>\r\n"
+    "    <p>L\xEDnea uno<nl/>l\xEDnea&#32;dos &lt;fin&gt;</p>\r\n  </messages>\r\n"
+    "  <mbarcode><m model=\"L\" value=\"ANNNNNK\"/></mbarcode>\r\n</quorvp>\r\n<!-- fin -->\r\n";
+
+// Text cut by the end of a piece becomes two text nodes, the second without
+// the white space that began it; everything else comes out the same.
+TEST(XmlParser, AnyCutGivesTheSameTree) {
+    int result = 99;
+    const std::string whole = Picture(Parse(kSettings, &result)->firstNode, true);
+    ASSERT_EQ(result, 0);
+    std::vector<std::size_t> everyByte;
+    for (std::size_t cut = 1; cut < kSettings.size(); ++cut) {
+        everyByte.push_back(cut);
+        DocPtr doc = ParsePieces(kSettings, {cut}, &result);
+        ASSERT_EQ(result, 0) << "cut at " << cut;
+        ASSERT_EQ(doc->error, 0) << "cut at " << cut;
+        ASSERT_EQ(Picture(doc->firstNode, true), whole) << "cut at " << cut;
+    }
+    EXPECT_EQ(Picture(ParsePieces(kSettings, everyByte, &result)->firstNode, true), whole);
+}
+
+// --- files -------------------------------------------------------------------------
+
+std::vector<std::string> g_traces; // "<level> <format>"
+
+void Collect(int level, const char* moduleName, const TraceModule*, const char* format, int) {
+    if (std::string(moduleName) == "xml#xmlpar") {
+        g_traces.push_back(std::to_string(level) + " " + format);
+    }
+}
+
+class XmlParserFiles : public ::testing::Test {
+protected:
+    void SetUp() override { previous_ = TraceSetObserver(Collect); }
+    void TearDown() override {
+        TraceSetObserver(previous_);
+        std::remove(path_.c_str());
+    }
+    DocPtr ParseFile(const std::string& bytes) {
+        std::FILE* f = std::fopen(path_.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+        g_traces.clear();
+        return DocPtr(XmlParserFile(path_.c_str()));
+    }
+    static bool Traced(const std::string& trace) {
+        return std::find(g_traces.begin(), g_traces.end(), trace) != g_traces.end();
+    }
+    // Tests run side by side, also from other checkouts: a name of their own.
+    std::string path_ = ::testing::TempDir() + "quorvel_" +
+                        ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                        std::to_string(std::random_device{}()) + ".xml";
+    TraceObserver previous_ = nullptr;
+};
+
+TEST_F(XmlParserFiles, OutcomesAndTheirTraces) {
+    g_traces.clear();
+    EXPECT_EQ(XmlParserFile((path_ + ".missing").c_str()), nullptr);
+    EXPECT_TRUE(Traced("1 XmlParserFile <- (1)"));
+    EXPECT_EQ(ParseFile("<!DOCTYPE r>" + kDecl + "<r/>"), nullptr);
+    EXPECT_TRUE(Traced("8 XmlParserBuffer <- (4)"));
+    EXPECT_TRUE(Traced("8 XmlParserFile <- (5)"));
+    EXPECT_EQ(ParseFile("<?app?><r/>"), nullptr);
+
+    DocPtr doc = ParseFile(kDecl + "<r><a>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(g_traces.back(), "8 XmlParserFile <- ");
+    EXPECT_EQ(doc->complete, 1);
+    EXPECT_EQ(doc->cleanEnd, 1) << "open elements are no unclean end";
+    EXPECT_EQ(doc->buffer, nullptr);
+    EXPECT_EQ(doc->capacity, 0);
+    doc = ParseFile(kDecl + "<r><a");
+    EXPECT_EQ(doc->cleanEnd, 0) << "ends inside a token";
+    EXPECT_TRUE(Traced("8 XmlParserBuffer <- (2)"));
+    doc = ParseFile("<r/>");
+    EXPECT_EQ(XmlGetRootElement(doc.get()), nullptr);
+    EXPECT_EQ(doc->error, 1);
+    EXPECT_EQ(doc->cleanEnd, 0) << "no declaration";
+}
+
+// The first read takes 65535 bytes, so a byte at offset 65534 ends it.
+TEST_F(XmlParserFiles, ReadAsInTextMode) {
+    const std::string before = kDecl + "<r><!--";
+    const std::size_t lastOfFirstRead = XML_BUFFER_STEP - 1;
+    struct Case {
+        const char* description;
+        std::size_t offset; // of special in the file; 0 right after "<!--"
+        std::string special;
+        std::string comment; // what the comment holds after the filler
+        const char* after;   // bytes after the document
+    };
+    const Case cases[] = {
+        {"pair", 0, "a\r\nb", "a\nb", ""},
+        {"pair_split_by_reads", lastOfFirstRead, "\r\nb", "\nb", ""},
+        {"lone_cr", 0, "a\rb\r", "a\rb\r", ""},
+        {"lone_cr_ends_read", lastOfFirstRead, "\rb", "\rb", ""},
+        {"cr_then_split_pair", lastOfFirstRead - 1, "\r\r\n", "\r\n", ""},
+        {"eof_marker", 0, "a", "a", "\x1A<<<"},
+        {"eof_marker_opens_read", lastOfFirstRead - 7, "a", "a", "\x1A<<<"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description);
+        const std::string filler(c.offset == 0 ? 0 : c.offset - before.size(), 'f');
+        DocPtr doc = ParseFile(before + filler + c.special + "--></r>" + c.after);
+        ASSERT_NE(doc, nullptr);
+        EXPECT_EQ(doc->cleanEnd, 1);
+        const XmlNode* comment = XmlGetRootElement(doc.get())->firstChild;
+        ASSERT_NE(comment, nullptr);
+        EXPECT_EQ(comment->value, filler + c.comment);
+    }
+}
+
+TEST_F(XmlParserFiles, MillionDeepDocument) {
+    constexpr int kDepth = 1000000;
+    std::string text = kDecl;
+    for (int i = 0; i < kDepth; ++i) {
+        text += "<a>";
+    }
+    text += "<b ID='deep'>x<nl/></b>";
+    for (int i = 0; i < kDepth; ++i) {
+        text += "</a>";
+    }
+    DocPtr doc = ParseFile(text);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->cleanEnd, 1);
+    EXPECT_EQ(doc->error, 0);
+    XmlNode* root = XmlGetRootElement(doc.get());
+    XmlNode* deep = XmlFindElement(root, "b", XML_SCOPE_SUBTREE);
+    ASSERT_NE(deep, nullptr);
+    EXPECT_EQ(XmlFindById(root, "deep"), deep);
+    EXPECT_EQ(XmlFindElement(root, "zz", XML_SCOPE_SUBTREE), nullptr);
+    int depth = 0;
+    for (XmlNode* n = deep->parent; n != nullptr; n = n->parent) {
+        ++depth;
+    }
+    EXPECT_EQ(depth, kDepth);
+    char* gathered = nullptr;
+    ASSERT_EQ(XmlGetValue(root, "a", nullptr, XML_VALUE_NEW_TEXT, 0, 0, &gathered), 1);
+    EXPECT_STREQ(gathered, "x[NL]");
+    std::free(gathered);
+}
+
+} // namespace
