@@ -4,6 +4,8 @@
 // captured text and what each result leaves untouched.
 #include "circulation/barcode.h"
 
+#include "barcode_models.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,17 +19,6 @@
 #include <vector>
 
 namespace {
-
-// Models live until the process ends and nothing frees them. A test starts an
-// empty list by keeping the old one reachable here, so that the leak checker
-// of the sanitizer build does not count the abandoned models.
-void StartEmptyList() {
-    static auto* abandoned = new std::vector<BarcodeModel*>;
-    if (g_barcodeModels != nullptr) {
-        abandoned->push_back(g_barcodeModels);
-    }
-    g_barcodeModels = nullptr;
-}
 
 struct Model {
     char kind;
