@@ -51,11 +51,6 @@ public:
         modeCreate = 0x1000,
         modeNoTruncate = 0x2000,
     };
-    enum SeekPosition : UINT {
-        begin = 0,
-        current = 1,
-        end = 2,
-    };
 
     CFile() = default;
     CFile(const CFile&) = delete;
@@ -89,12 +84,11 @@ public:
     // The file's size in bytes; -1 when it is not open or cannot be asked.
     std::int64_t GetLength() const;
 
-    // Moves the position to offset from begin, current or end. Returns the new
-    // position from the start, or -1 (position unchanged) on failure.
-    std::int64_t Seek(std::int64_t offset, UINT from);
-    BOOL SeekToBegin() { return Seek(0, begin) == 0; }
-    // The new position (the file's length), or -1.
-    std::int64_t SeekToEnd() { return Seek(0, end); }
+    // Moves the position to the start: FALSE (GetError() set) on failure.
+    BOOL SeekToBegin();
+    // Moves the position to the end and returns it (the file's length), or -1
+    // (GetError() set) on failure.
+    std::int64_t SeekToEnd();
 
     // The system's error number of the last operation that failed on this
     // object; 0 after a successful one and after ReadString at the end of the
@@ -102,9 +96,9 @@ public:
     int GetError() const { return m_error; }
 
 protected:
-    // Drops what has been read ahead, moving the system's position back to
-    // where reading stands. FALSE when that seek fails.
-    BOOL DropReadAhead();
+    // Moves the system's position to offset from whence (SEEK_SET, SEEK_END),
+    // dropping what was read ahead; -1 on failure.
+    std::int64_t SeekTo(std::int64_t offset, int whence);
     BOOL Fail(int error);
     BOOL Succeed();
 

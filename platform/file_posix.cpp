@@ -24,67 +24,61 @@ struct Failure {
 Failure g_failures[FILE_OP_COUNT];
 std::uint64_t g_bytesRead = 0;
 
-// The armed failure of an operation, disarmed as it is taken; 0 when none.
-int TakeFailure(FileOperation operation, std::size_t* written = nullptr) {
+// True, with errno set to the armed error, when a failure of operation is
+// armed; it is disarmed as it is taken.
+bool Injected(FileOperation operation, std::size_t* written = nullptr) {
     Failure& f = g_failures[operation];
-    const int error = f.error;
+    if (f.error == 0) {
+        return false;
+    }
+    errno = f.error;
     if (written != nullptr) {
         *written = f.written;
     }
     f = Failure{};
-    return error;
+    return true;
+}
+
+// Runs a system call again for as long as a signal interrupts it.
+template <typename Call>
+auto Retry(Call call) {
+    auto r = call();
+    while (r < 0 && errno == EINTR) {
+        r = call();
+    }
+    return r;
+}
+
+ssize_t Counted(ssize_t n) {
+    if (n > 0) {
+        g_bytesRead += static_cast<std::uint64_t>(n);
+    }
+    return n;
 }
 
 // The system calls, each behind the seam. They return -1 with errno set on
-// failure, as the calls themselves do, and retry an interrupted call.
+// failure, as the calls themselves do.
 
 int SysOpen(const char* name, int flags) {
-    if (const int error = TakeFailure(FILE_OP_OPEN)) {
-        errno = error;
-        return -1;
-    }
-    int fd;
-    do {
-        fd = ::open(name, flags, 0666);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+    return Injected(FILE_OP_OPEN) ? -1 : Retry([&] { return ::open(name, flags, 0666); });
 }
 
 ssize_t SysRead(int fd, char* buffer, std::size_t size) {
-    if (const int error = TakeFailure(FILE_OP_READ)) {
-        errno = error;
-        return -1;
-    }
-    ssize_t n;
-    do {
-        n = ::read(fd, buffer, size);
-    } while (n < 0 && errno == EINTR);
-    if (n > 0) {
-        g_bytesRead += static_cast<std::uint64_t>(n);
-    }
-    return n;
+    return Injected(FILE_OP_READ) ? -1 : Counted(Retry([&] { return ::read(fd, buffer, size); }));
 }
 
 ssize_t SysReadAt(int fd, char* buffer, std::size_t size, off_t offset) {
-    if (const int error = TakeFailure(FILE_OP_READ)) {
-        errno = error;
-        return -1;
-    }
-    ssize_t n;
-    do {
-        n = ::pread(fd, buffer, size, offset);
-    } while (n < 0 && errno == EINTR);
-    if (n > 0) {
-        g_bytesRead += static_cast<std::uint64_t>(n);
-    }
-    return n;
+    return Injected(FILE_OP_READ)
+               ? -1
+               : Counted(Retry([&] { return ::pread(fd, buffer, size, offset); }));
 }
 
 // One write call. An injected failure lets its first bytes through, as a disk
 // that fills up halfway through a write would.
 ssize_t SysWrite(int fd, const char* data, std::size_t size) {
     std::size_t through = 0;
-    if (const int error = TakeFailure(FILE_OP_WRITE, &through)) {
+    if (Injected(FILE_OP_WRITE, &through)) {
+        const int error = errno;
         through = std::min(through, size);
         if (through > 0 && ::write(fd, data, through) < 0) {
             return -1;
@@ -92,31 +86,20 @@ ssize_t SysWrite(int fd, const char* data, std::size_t size) {
         errno = error;
         return -1;
     }
-    ssize_t n;
-    do {
-        n = ::write(fd, data, size);
-    } while (n < 0 && errno == EINTR);
-    return n;
+    return Retry([&] { return ::write(fd, data, size); });
 }
 
 int SysFsync(int fd) {
-    if (const int error = TakeFailure(FILE_OP_FSYNC)) {
-        errno = error;
-        return -1;
-    }
-    int r;
-    do {
-        r = ::fsync(fd);
-    } while (r < 0 && errno == EINTR);
-    return r;
+    return Injected(FILE_OP_FSYNC) ? -1 : Retry([&] { return ::fsync(fd); });
 }
 
 // The descriptor is gone afterwards whatever close reports (Linux releases it
 // even on EINTR), so a close is never retried.
 int SysClose(int fd) {
-    const int error = TakeFailure(FILE_OP_CLOSE);
+    const bool injected = Injected(FILE_OP_CLOSE);
+    const int error = errno;
     const int r = ::close(fd);
-    if (error != 0) {
+    if (injected) {
         errno = error;
         return -1;
     }
@@ -199,20 +182,11 @@ BOOL CFile::Open(const char* fileName, UINT openFlags) {
     }
     const UINT share = openFlags & 0x70;
     if (share == shareExclusive || share == 0x20 || share == 0x30) {
-        int r;
-        do {
-            r = ::flock(fd, LOCK_EX | LOCK_NB);
-        } while (r < 0 && errno == EINTR);
-        if (r != 0) {
+        if (Retry([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) != 0) {
             const int error = errno;
             ::close(fd);
             return Fail(error);
         }
-    }
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return Fail(EISDIR);
     }
     m_fd = fd;
     m_aheadPos = m_aheadLen = 0;
@@ -240,42 +214,12 @@ std::int64_t CFile::GetLength() const {
     return static_cast<std::int64_t>(st.st_size);
 }
 
-BOOL CFile::DropReadAhead() {
-    if (m_aheadPos == m_aheadLen) {
-        m_aheadPos = m_aheadLen = 0;
-        return TRUE;
-    }
-    const auto unread = static_cast<off_t>(m_aheadLen - m_aheadPos);
-    if (::lseek(m_fd, -unread, SEEK_CUR) < 0) {
-        return Fail(errno);
-    }
-    m_aheadPos = m_aheadLen = 0;
-    return TRUE;
-}
-
-std::int64_t CFile::Seek(std::int64_t offset, UINT from) {
+std::int64_t CFile::SeekTo(std::int64_t offset, int whence) {
     if (m_fd < 0) {
         Fail(EBADF);
         return -1;
     }
-    int whence;
-    switch (from) {
-    case begin:
-        whence = SEEK_SET;
-        break;
-    case current:
-        whence = SEEK_CUR;
-        break;
-    case end:
-        whence = SEEK_END;
-        break;
-    default:
-        Fail(EINVAL);
-        return -1;
-    }
-    if (!DropReadAhead()) {
-        return -1;
-    }
+    m_aheadPos = m_aheadLen = 0;
     const off_t at = ::lseek(m_fd, static_cast<off_t>(offset), whence);
     if (at < 0) {
         Fail(errno);
@@ -283,6 +227,14 @@ std::int64_t CFile::Seek(std::int64_t offset, UINT from) {
     }
     Succeed();
     return static_cast<std::int64_t>(at);
+}
+
+BOOL CFile::SeekToBegin() {
+    return SeekTo(0, SEEK_SET) == 0;
+}
+
+std::int64_t CFile::SeekToEnd() {
+    return SeekTo(0, SEEK_END);
 }
 
 // CStdioFile.
@@ -365,8 +317,8 @@ BOOL CStdioFile::ReadLastLine(std::string& line) {
         return true;
     };
 
-    // Lines from the last one backwards: [start, stop) is a line with its
-    // line end, `ended` when an LF ends it.
+    // Lines from the last one backwards: [start, stop) is a line without its
+    // LF, `ended` when an LF follows it (so a CR before that LF is no content).
     std::int64_t stop = length;
     bool ended = false;
     while (stop > 0 || ended) {
