@@ -82,7 +82,7 @@ std::int32_t SequenceFromRecord(std::string_view lastLine);
 // what stands between the first and the last "-" (empty unless there are two),
 // the day what stands after the last "-" (empty when there is none): "5-3"
 // shows as "3//5", "2024" as "//2024". A well-formed record's fields keep
-// their offsets; a record of ten characters or fewer has no tail.
+// their offsets; a record of eleven characters or fewer has no tail.
 std::string RecordDisplayText(std::string_view record);
 
 // What one list row shows for a record.
