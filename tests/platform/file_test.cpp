@@ -1,0 +1,225 @@
+// Text files: CR LF on disk and lines read back without it, openings that
+// never empty a file, the exclusive lock against a second opening in this
+// process and in another, the last line read from the tail only, and writes
+// that fail (disk full, failed flush) leaving the file exactly as it was.
+#include "platform/file.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr UINT kExisting = CFile::modeReadWrite | CFile::shareExclusive | CFile::modeNoTruncate;
+constexpr UINT kMissing = CFile::modeReadWrite | CFile::shareExclusive | CFile::modeCreate;
+static_assert(kExisting == 0x2012 && kMissing == 0x1012);
+
+// A 130-character record numbered `number`.
+std::string Record(int number) {
+    std::string r = "2024-03-02 09:05:03 " + std::to_string(1000000 + number).substr(1) + " ";
+    r.resize(129, 'x');
+    return r + "P";
+}
+
+class File : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string dir = (std::filesystem::temp_directory_path() / "qvfileXXXXXX").string();
+        ASSERT_NE(mkdtemp(dir.data()), nullptr);
+        m_dir = dir;
+        m_path = dir + "/20240302.qvp";
+    }
+    void TearDown() override {
+        FileClearFailures();
+        std::filesystem::remove_all(m_dir);
+    }
+    void Put(const std::string& bytes) const {
+        std::ofstream(m_path, std::ios::binary | std::ios::trunc) << bytes;
+    }
+    std::string Bytes() const {
+        std::ifstream in(m_path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    std::string m_dir;
+    std::string m_path;
+};
+
+TEST_F(File, ReadStringRemovesTheLineEnd) {
+    const std::string x = std::string(8187, 'x') + "\n"; // then a CR ends the 8192-byte block
+    const std::string big = "HEAD" + std::string(10 << 20, 'z');
+    const struct {
+        const char* description;
+        std::string bytes;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"crlf_lone_lf_no_end", "a\r\nb\nc", {"a", "b", "c"}},
+        {"empty_lines", "\r\n\n", {"", ""}},
+        {"cr_not_before_lf_kept", "a\rb\r\r\nc\r", {"a\rb\r", "c\r"}},
+        {"nul_and_high_bytes", std::string("\xFF\0\n", 3), {std::string("\xFF\0", 2)}},
+        {"crlf_across_blocks", x + "abc\r\nd", {std::string(4096, 'x'), "abc", "d"}},
+        {"cr_across_blocks", x + "abc\rd\n", {std::string(4096, 'x'), "abc\rd"}},
+        {"ten_megabyte_line_cut", big + "\r\nnext", {big.substr(0, 4096), "next"}},
+    };
+    for (const auto& c : cases) {
+        Put(c.bytes);
+        CStdioFile file;
+        ASSERT_TRUE(file.Open(m_path.c_str(), kExisting)) << c.description;
+        std::vector<std::string> lines;
+        std::string line;
+        while (file.ReadString(line)) {
+            lines.push_back(line);
+        }
+        EXPECT_EQ(file.GetError(), 0) << c.description;
+        EXPECT_EQ(lines, c.lines) << c.description;
+    }
+}
+
+TEST_F(File, OpeningCreatesButNeverEmpties) {
+    CFileStatus status;
+    EXPECT_FALSE(CFile::GetStatus(m_path.c_str(), status));
+    CStdioFile file;
+    ASSERT_TRUE(file.Open(m_path.c_str(), kMissing));
+    EXPECT_EQ(file.GetLength(), 0);
+    EXPECT_TRUE(file.Close());
+    // Another desk recorded between our existence test and our opening.
+    Put(Record(1) + "\r\n");
+    ASSERT_TRUE(file.Open(m_path.c_str(), kMissing));
+    EXPECT_TRUE(file.Close());
+    EXPECT_EQ(Bytes(), Record(1) + "\r\n");
+    ASSERT_TRUE(CFile::GetStatus(m_path.c_str(), status));
+    EXPECT_EQ(status.m_size, 132);
+}
+
+// Opens the file in a child process: 0 when refused for the lock, 1 when
+// opened, 2 for anything else.
+int OpenInChild(const std::string& path) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        CStdioFile file;
+        if (file.Open(path.c_str(), kExisting)) {
+            _exit(file.Close() ? 1 : 2);
+        }
+        _exit(file.GetError() == EWOULDBLOCK ? 0 : 2);
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+TEST_F(File, ExclusiveLockAgainstThisProcessAndAnother) {
+    auto first = std::make_unique<CStdioFile>();
+    ASSERT_TRUE(first->Open(m_path.c_str(), kMissing));
+    auto second = std::make_unique<CStdioFile>();
+    EXPECT_FALSE(second->Open(m_path.c_str(), kExisting));
+    EXPECT_EQ(second->GetError(), EWOULDBLOCK);
+    EXPECT_EQ(OpenInChild(m_path), 0);
+    CStdioFile reader; // programs that only read are not kept out
+    EXPECT_TRUE(reader.Open(m_path.c_str(), CFile::modeRead | CFile::shareDenyNone));
+
+    EXPECT_TRUE(first->Close());
+    EXPECT_EQ(OpenInChild(m_path), 1);
+    EXPECT_TRUE(second->Open(m_path.c_str(), kExisting));
+    EXPECT_EQ(OpenInChild(m_path), 0);
+    second.reset(); // destroying an open object lets go too
+    EXPECT_EQ(OpenInChild(m_path), 1);
+}
+
+TEST_F(File, LastNonEmptyLine) {
+    std::string ends;
+    for (int i = 0; i < 10000; ++i) {
+        ends += "\r\n";
+    }
+    const std::string longLine = "HEAD" + std::string(20000, 'y');
+    const struct {
+        const char* description;
+        std::string bytes;
+        std::string line; // empty: there is none
+    } cases[] = {
+        {"records", Record(1) + "\r\n" + Record(2) + "\r\n", Record(2)},
+        {"empty_lines_after", Record(1) + "\r\n" + Record(2) + "\r\n\n" + ends, Record(2)},
+        {"line_at_the_start", "x\n\n", "x"},
+        {"cr_without_lf_kept", "a\r\nb\r", "b\r"},
+        {"long_line_from_its_start", "a\r\n" + longLine + "\r\n", longLine.substr(0, 4096)},
+        {"only_line_ends", "\r\n\n\r\n", ""},
+        {"empty_file", "", ""},
+    };
+    for (const auto& c : cases) {
+        Put(c.bytes);
+        CStdioFile file;
+        ASSERT_TRUE(file.Open(m_path.c_str(), kExisting)) << c.description;
+        std::string line = "stale";
+        EXPECT_EQ(file.ReadLastLine(line), c.line.empty() ? FALSE : TRUE) << c.description;
+        EXPECT_EQ(file.GetError(), 0) << c.description;
+        EXPECT_EQ(line, c.line) << c.description;
+    }
+}
+
+TEST_F(File, LastLineReadsOnlyTheTailAndLeavesThePosition) {
+    std::string bytes;
+    for (int i = 1; i <= 20000; ++i) {
+        bytes += Record(i) + "\r\n";
+    }
+    Put(bytes); // 2.6 MB
+    CStdioFile file;
+    ASSERT_TRUE(file.Open(m_path.c_str(), kExisting));
+    const std::uint64_t before = FileBytesRead();
+    std::string line;
+    ASSERT_TRUE(file.ReadLastLine(line));
+    EXPECT_EQ(line, Record(20000));
+    EXPECT_LE(FileBytesRead() - before, 16384u);
+    ASSERT_TRUE(file.ReadString(line));
+    EXPECT_EQ(line, Record(1));
+}
+
+// CR LF on disk; a failed write or flush leaves no trace, and the retry works.
+TEST_F(File, AppendOrNothing) {
+    const struct {
+        const char* description;
+        FileOperation operation;
+        int error;
+        std::size_t written;
+    } cases[] = {
+        {"disk_full_halfway", FILE_OP_WRITE, ENOSPC, 70},
+        {"io_error_all_but_the_last_byte", FILE_OP_WRITE, EIO, 134},
+        {"flush_disk_full", FILE_OP_FSYNC, ENOSPC, 0},
+    };
+    const std::string before = Record(1) + "\r\n" + Record(2) + "\r\n";
+    for (const auto& c : cases) {
+        Put(before);
+        CStdioFile file;
+        ASSERT_TRUE(file.Open(m_path.c_str(), kExisting)) << c.description;
+        ASSERT_EQ(file.SeekToEnd(), 264) << c.description;
+        FileFailNext(c.operation, c.error, c.written);
+        EXPECT_FALSE(file.WriteString((Record(3) + "\nx\n").c_str())) << c.description;
+        EXPECT_EQ(file.GetError(), c.error) << c.description;
+        EXPECT_EQ(Bytes(), before) << c.description;
+        // Enter pressed again: the same record goes through.
+        EXPECT_TRUE(file.WriteString((Record(3) + "\nx\n").c_str())) << c.description;
+        EXPECT_TRUE(file.Close()) << c.description;
+        EXPECT_EQ(Bytes(), before + Record(3) + "\r\nx\r\n") << c.description;
+    }
+}
+
+TEST_F(File, FailedCloseStillClosesAndUnlocks) {
+    CStdioFile file;
+    ASSERT_TRUE(file.Open(m_path.c_str(), kMissing));
+    FileFailNext(FILE_OP_CLOSE, EIO);
+    EXPECT_FALSE(file.Close());
+    EXPECT_EQ(file.GetError(), EIO);
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(OpenInChild(m_path), 1);
+}
+
+} // namespace
