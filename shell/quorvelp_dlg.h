@@ -1,0 +1,157 @@
+// The client's only window: the lending desk's main dialog.
+//
+// The dialog owns the parsed settings file for its whole life and takes every
+// text it shows from it; it switches between loan, return and request, runs
+// the clock, routes Enter to the entry of one operation and Escape to
+// clearing it, and keeps the day's transaction file, which is open only while
+// one operation is recorded or while the day is loaded at start-up.
+//
+// The record and file-name formats, the entry rules and the text-file layer
+// are circulation/dayfile.h, circulation/entry.h and platform/file.h; the
+// settings lookups and the clock texts are shell/settings.h and
+// shell/clock_text.h. What is left here is applying them to the controls.
+#pragma once
+
+#include "Qvxml/xmldoc.h"
+#include "circulation/operation.h"
+#include "platform/file.h"
+#include "platform/window.h"
+
+#include <cstdint>
+#include <string>
+
+// The clock timer and its period in milliseconds.
+constexpr UINT_PTR kClockTimerId = 20000;
+constexpr UINT kClockPeriod = 1000;
+
+// Longest barcode each edit takes.
+constexpr int kBarcodeMaxChars = 50;
+
+class CQuorvelPDlg : public CDialog {
+public:
+    // Loads the settings file (telling the user when it cannot) and, when it
+    // was loaded, the barcode models, the file object, the brushes and the
+    // icon. The dialog opens either way; without settings it closes itself.
+    explicit CQuorvelPDlg(CWnd* parent = nullptr);
+    // Closes the day's file if it is open, deletes the file object, then
+    // frees the settings document; no text pointer is used after that.
+    ~CQuorvelPDlg() override;
+
+    // Controls, bound by DoDataExchange.
+    CButton m_radioReturn;
+    CButton m_radioRequest;
+    CButton m_radioLoan;
+    CButton m_groupDateTime;
+    CStatic m_labelPatron;
+    CStatic m_labelItem;
+    CListCtrl m_listOperations;
+    CStatic m_staticTime;
+    CStatic m_staticDate;
+    CButton m_groupOperation;
+    CEdit m_editPatron;
+    CEdit m_editItem;
+
+    // Exchanged once, towards the edits, at initialisation: both start empty.
+    std::string m_itemText;
+    std::string m_patronText;
+    // The parsed settings file, owned; null when it could not be loaded.
+    XmlDoc* m_settings = nullptr;
+    // The catalogue of the configured language, inside m_settings; null when
+    // none matches (every text is then empty).
+    XmlNode* m_messages = nullptr;
+    // Non-zero when at least one barcode model is configured; with none,
+    // every non-empty entry is accepted untested.
+    std::int32_t m_hasBarcodeModels = 0;
+    OperationMode m_mode = OPERATION_LOAN;
+    // Non-zero while the day's file is open.
+    std::int32_t m_fileOpen = 0;
+    // The day's file path as last built.
+    std::string m_dayFilePath;
+    // The day's file, owned; null until construction creates it (and when
+    // it could not be created: every opening then fails).
+    CStdioFile* m_file = nullptr;
+    // Number of the day's last operation.
+    std::int32_t m_sequence = 0;
+    // The running clock timer, 0 when none runs.
+    UINT_PTR m_timerId = 0;
+    std::string m_installPath;
+    // Folder of the day's files, from the settings file, used as written.
+    std::string m_workArea;
+    // The three mode pictures of the list: 0 loan, 1 return, 2 request.
+    CImageList m_imageList;
+    // Texts "op1", "op2", "op3", "mes3", "mes4", borrowed from m_settings;
+    // null until initialisation, never null after it.
+    const char* m_textLoan = nullptr;
+    const char* m_textReturn = nullptr;
+    const char* m_textRequest = nullptr;
+    const char* m_textMissing = nullptr;
+    const char* m_textInvalid = nullptr;
+    // The dialog surface in each mode.
+    CBrush m_brushLoan;
+    CBrush m_brushReturn;
+    CBrush m_brushRequest;
+    HICON m_hIcon = nullptr;
+
+    // 0 when the settings document was loaded into m_settings; -1, after
+    // showing "File not found\n<path>" with the error icon, when it was not.
+    // A path that does not fit the 512-byte path buffer is not opened and is
+    // refused the same way. Sets m_installPath.
+    int LoadSettings();
+    // m_installPath, the separator, name, the separator.
+    std::string GetInstallSubdir(const char* name) const;
+    // The text under key in the chosen catalogue, or null.
+    const char* GetMessageText(const char* key) const;
+
+    // Applies m_mode: the operation group box's text, the patron edit
+    // enabled or not, the surface repainted in the mode's colour. Neither
+    // the edits nor the focus change.
+    void UpdateModeControls();
+    // Writes the current local date and time into the clock statics.
+    void UpdateClock();
+    // Columns, labels, the image list and the column widths of the list.
+    void InitOperationList();
+    // Empties both edits and focuses the first one the mode takes input in.
+    void ClearEntry();
+    void OnModeLoan();
+    void OnModeReturn();
+    void OnModeRequest();
+
+    // 1 when today's file is open afterwards (already open: nothing is done);
+    // 0, after showing "mes2" with the warning icon, when it could not be
+    // opened or its last record could not be read.
+    int OpenDayFile();
+    // m_sequence from the open file's last record (0 when it has none).
+    void RestoreSequence();
+    // The 130-character record of the operation in the edits, numbered
+    // m_sequence, at the current local time.
+    std::string FormatRecord() const;
+    // Inserts the record as the list's new top row.
+    void ShowRecord(const std::string& record);
+    // Shows today's earlier operations, the file's last at the top. When the
+    // file cannot be opened the list stays empty.
+    void LoadDayOperations();
+    // The ENTRY_ code of the edits' texts in the current mode; changes nothing.
+    int ValidateEntry();
+    // One Enter: refuses the entry with its message and puts the cursor where
+    // the fix is needed, moves on to the item, or records the operation.
+    void ProcessEntry();
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    // The message map.
+    void OnPaint() override;
+    HCURSOR OnQueryDragIcon() override;
+    void OnTimer(UINT_PTR id) override;
+    void OnDestroy() override;
+    HBRUSH OnCtlColor(CDC* dc, CWnd* window, UINT ctlColor) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+private:
+    // The message box of a refused entry, then edit focused, all selected.
+    void RefuseEntry(const char* text, CEdit& edit);
+    // "mes2" with the warning icon.
+    void ShowFileMessage();
+};
