@@ -42,3 +42,25 @@ quorvel_build() {
     cmake --preset "$1"
     cmake --build --preset "$1"
 }
+
+# quorvel_prepare_demo FOLDER: makes FOLDER a demonstration installation:
+# FOLDER/Admin holds res/demo/Admin with the settings file's work area set to
+# FOLDER/Work, which is created. The settings file is ISO-8859-1 and its texts
+# are used as written (references are not decoded), so a folder with a quote,
+# an ampersand or a "<" in its name cannot be written into it and is refused.
+quorvel_prepare_demo() {
+    local folder=$1
+    case "$folder" in
+    *[\"\&\<]*)
+        echo "error: the demonstration folder's name may not hold \", & or <: $folder" >&2
+        return 1
+        ;;
+    esac
+    mkdir -p "$folder/Admin" "$folder/Work"
+    cp -R res/demo/Admin/. "$folder/Admin/"
+    # sed's replacement treats \, & and the delimiter specially.
+    local value
+    value=$(printf '%s' "$folder/Work" | sed 's/[\\&|]/\\&/g')
+    LC_ALL=C sed -i "s|<workarea value=\"[^\"]*\"|<workarea value=\"$value\"|" \
+        "$folder/Admin/quorvp.xml"
+}
