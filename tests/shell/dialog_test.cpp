@@ -1,0 +1,335 @@
+// The main dialog's life at a headless desk: start-up with and without a
+// settings file, where the file is looked for, the catalogue and greeting,
+// the start state, the modes, Enter and Escape, the clock and the closing.
+#include "desk_fixture.h"
+
+#include "shell/clock_text.h"
+#include "shell/quorvelp_app.h"
+
+#include <filesystem>
+
+namespace {
+
+using headless::Desk;
+
+const std::string kStandard = Settings("es", Catalogue("es") + Catalogue("en") + kModels);
+
+// Start-up without settings, and the path rules.
+
+using StartUp = DeskTest;
+
+TEST_F(StartUp, WithoutASettingsFileOneErrorBoxThenTheDialogClosesItself) {
+    Install(nullptr);
+    bool sessionRan = false;
+    headless::SetSession([&](Desk&) { sessionRan = true; });
+    EXPECT_EQ(theApp.InitInstance(), FALSE);
+    EXPECT_FALSE(sessionRan);
+    EXPECT_EQ(theApp.m_pMainWnd, nullptr);
+    ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+    const headless::MessageBoxRecord& box = headless::MessageBoxes()[0];
+    EXPECT_EQ(box.text, "File not found\n" + install->Root() + "/Admin/quorvp.xml");
+    EXPECT_EQ(box.type, MB_ICONHAND | MB_OK);
+    EXPECT_EQ(box.caption, AfxGetAppName());
+    EXPECT_TRUE(std::filesystem::is_empty(install->Work()));
+}
+
+TEST_F(StartUp, TheInstallationFolderIsTakenVerbatimAndMustFitThePathBuffer) {
+    Installation base(nullptr);
+    // Folders whose settings path is exactly 511 characters, and one of 512,
+    // in components of at most 200 characters.
+    auto longFolder = [&](std::size_t pathLength, char filler) {
+        std::string root = base.Root() + "/";
+        root.resize(pathLength - std::string("/Admin/quorvp.xml").size(), filler);
+        for (std::size_t at = base.Root().size() + 200; at < root.size(); at += 200) {
+            root[at] = '/';
+        }
+        return root;
+    };
+    const struct {
+        const char* description;
+        std::string root;   // the installation, with a settings file
+        std::string envVar; // QUORVPATH as set
+        bool loads;
+    } cases[] = {
+        {"trailing_separator_doubled", base.Root() + "/a", base.Root() + "/a/", true},
+        {"path_of_511_fits", longFolder(511, 'b'), longFolder(511, 'b'), true},
+        {"path_of_512_refused", longFolder(512, 'c'), longFolder(512, 'c'), false},
+    };
+    for (const auto& c : cases) {
+        headless::Reset();
+        Installation folder(kStandard.c_str(), c.root);
+        setenv("QUORVPATH", c.envVar.c_str(), 1);
+        CQuorvelPDlg dialog;
+        EXPECT_EQ(dialog.m_installPath, c.envVar) << c.description;
+        EXPECT_EQ(dialog.m_settings != nullptr, c.loads) << c.description;
+        const std::vector<std::string> expected = {"File not found\n" + c.envVar +
+                                                   "/Admin/quorvp.xml"};
+        EXPECT_EQ(Shown(), c.loads ? std::vector<std::string>() : expected) << c.description;
+    }
+    unsetenv("QUORVPATH");
+    CQuorvelPDlg unset;
+    EXPECT_EQ(unset.m_installPath, "/opt/quorvel");
+    EXPECT_EQ(unset.GetInstallSubdir("Admin"), "/opt/quorvel/Admin/");
+}
+
+// Catalogue choice and the greeting.
+
+using Texts = DeskTest;
+
+TEST_F(Texts, TheCatalogueOfTheConfiguredLanguageGivesEveryText) {
+    const std::string nested = "<messages xml:lang=\"es\"><a><b><m ID=\"op1\" text=\"deep\"/></b>"
+                               "</a><m ID=\"op1\" text=\"second\"/><m ID=\"op2\"/></messages>";
+    const struct {
+        const char* description;
+        std::string settings;
+        const char* loan;   // caption of the loan radio button, "op1"
+        const char* number; // third column title, "col3"
+    } cases[] = {
+        {"second_language", Settings("en", Catalogue("es") + Catalogue("en")), "en:op1", "en:col3"},
+        {"codes_are_case_sensitive", Settings("ES", Catalogue("es")), "", ""},
+        {"no_lang_takes_the_unmarked",
+         Settings(nullptr, Catalogue("es") + "<messages><m ID=\"op1\" text=\"plain\"/></messages>"),
+         "plain", ""},
+        {"no_catalogue", Settings("es", ""), "", ""},
+        {"nested_and_repeated_keys", Settings("es", nested + Catalogue("es")), "deep", ""},
+        {"another_languages_key_unseen", Settings("es", Catalogue("en") + nested), "deep", ""},
+    };
+    for (const auto& c : cases) {
+        headless::Reset();
+        Run(c.settings, [&](Desk& desk) {
+            EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).text, c.loan) << c.description;
+            EXPECT_EQ(desk.Item(IDC_GROUP_OPERATION).text, c.loan) << c.description;
+            EXPECT_EQ(desk.Item(IDC_LIST_OPERATIONS).columns.at(2).title, c.number)
+                << c.description;
+        });
+    }
+    // A key present without a text reads as empty.
+    Run(Settings("es", nested),
+        [&](Desk& desk) { EXPECT_EQ(desk.Item(IDC_RADIO_RETURN).text, ""); });
+}
+
+TEST_F(Texts, TheGreetingShowsTheInstantInitialisationBeganBeforeTheClockRuns) {
+    std::vector<std::string> seen;
+    headless::SetMessageBoxHandler([&](const headless::MessageBoxRecord& box, Desk* desk) {
+        seen.push_back(box.text);
+        EXPECT_TRUE(desk->Timers().empty());
+        ClockSetFixedTime(kMorning + 75); // the librarian reads for a while
+    });
+    Run(kStandard, [&](Desk& desk) { EXPECT_EQ(desk.Item(IDC_STATIC_TIME).text, "09 : 06 : 18"); });
+    ClockSetFixedTime(kMorning);
+    Run(Settings("es", ""), nullptr);
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], "\nes:mes1\n\n02 - 03 - 2026\n09 : 05 : 03");
+    EXPECT_EQ(seen[1], "\n\n\n02 - 03 - 2026\n09 : 05 : 03");
+    EXPECT_EQ(headless::MessageBoxes()[0].type, MB_ICONINFORMATION | MB_OK);
+}
+
+TEST_F(Texts, ClockTextsKeepLeadingZerosAndEveryDigitOfTheYear) {
+    const struct {
+        const char* description;
+        std::int64_t time;
+        const char* date;
+        const char* time_;
+    } cases[] = {
+        {"leading_zeros", 1767675619, "06 - 01 - 2026", "05 : 00 : 19"},
+        {"five_digit_year", 253402300800 + 3661, "01 - 01 - 10000", "01 : 01 : 01"},
+        {"unconvertible", INT64_MAX, "00 - 00 - 0", ""},
+    };
+    for (const auto& c : cases) {
+        std::tm local{};
+        const bool converted = ClockLocalTime(&local, &c.time) == 0;
+        EXPECT_EQ(ClockDateText(converted ? &local : nullptr), c.date) << c.description;
+        EXPECT_EQ(ClockTimeText(converted ? &local : nullptr), c.time_) << c.description;
+    }
+}
+
+// The start state and the modes.
+
+using Modes = DeskTest;
+
+TEST_F(Modes, TheDialogStartsInLoanModeWithEveryControlSetUp) {
+    Run(kStandard, [&](Desk& desk) {
+        CQuorvelPDlg& dlg = Dlg(desk);
+        EXPECT_EQ(desk.Caption(), "QuorvelP");
+        EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).check, BST_CHECKED);
+        EXPECT_EQ(desk.Item(IDC_RADIO_RETURN).text, "es:op2");
+        EXPECT_EQ(desk.Item(IDC_RADIO_REQUEST).text, "es:op3");
+        EXPECT_EQ(desk.Item(IDC_GROUP_DATETIME).text, "es:dh");
+        EXPECT_EQ(desk.Item(IDC_GROUP_DETAIL).text, "DETALLE DE LAS OPERACIONES");
+        EXPECT_EQ(desk.Item(IDC_STATIC_DATE).text, "02 - 03 - 2026");
+        EXPECT_EQ(desk.Item(IDC_LABEL_PATRON).text, "es:col4");
+        EXPECT_EQ(desk.Item(IDC_LABEL_ITEM).text, "es:col5");
+        EXPECT_EQ(desk.FocusId(), IDC_EDIT_PATRON);
+        EXPECT_EQ(desk.Surface(), RGB(220, 0, 0));
+        EXPECT_EQ(desk.Timers(), (std::map<UINT_PTR, UINT>{{20000, 1000}}));
+        EXPECT_EQ(desk.Icon(false), dlg.m_hIcon);
+        EXPECT_NE(dlg.m_hIcon, nullptr);
+        EXPECT_EQ(dlg.m_hasBarcodeModels, 1);
+        EXPECT_EQ(dlg.m_workArea, install->Work());
+        for (int id : {IDC_EDIT_PATRON, IDC_EDIT_ITEM}) {
+            EXPECT_EQ(desk.Item(id).text, "");
+            EXPECT_EQ(desk.Item(id).limit, 50);
+        }
+        const headless::Control& list = desk.Item(IDC_LIST_OPERATIONS);
+        ASSERT_EQ(list.columns.size(), 6u);
+        const int widths[] = {100, 100, 130, 130, 130, 100};
+        for (int col = 0; col < 6; ++col) {
+            EXPECT_EQ(list.columns[col].title, "es:col" + std::to_string(col + 1));
+            EXPECT_EQ(list.columns[col].width, widths[col]);
+            EXPECT_EQ(list.columns[col].format, LVCFMT_LEFT);
+        }
+        EXPECT_TRUE(list.hasSmallImages);
+        EXPECT_EQ(list.smallImages.bitmapId, 12624u);
+        EXPECT_EQ(list.smallImages.cx, 16);
+        EXPECT_EQ(list.smallImages.mask, RGB(192, 192, 192));
+        EXPECT_EQ(list.smallImages.count, 3);
+    });
+}
+
+TEST_F(Modes, EachModeSetsCaptionPatronEditAndColourAndLeavesTheRestAlone) {
+    const struct {
+        int radio;
+        OperationMode mode;
+        const char* caption;
+        bool patronEnabled;
+        COLORREF surface;
+    } cases[] = {
+        {IDC_RADIO_RETURN, 1, "es:op2", false, RGB(138, 211, 138)},
+        {IDC_RADIO_REQUEST, 2, "es:op3", true, RGB(138, 138, 211)},
+        {IDC_RADIO_LOAN, 0, "es:op1", true, RGB(220, 0, 0)},
+    };
+    Run(kStandard, [&](Desk& desk) {
+        CQuorvelPDlg& dlg = Dlg(desk);
+        desk.Type("123");
+        desk.Click(IDC_EDIT_ITEM);
+        desk.Type("456");
+        for (const auto& c : cases) {
+            const int paints = desk.Paints();
+            ASSERT_TRUE(desk.Click(c.radio)) << c.caption;
+            EXPECT_EQ(dlg.m_mode, c.mode) << c.caption;
+            EXPECT_EQ(desk.Item(IDC_GROUP_OPERATION).text, c.caption);
+            EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).enabled, c.patronEnabled) << c.caption;
+            EXPECT_EQ(desk.Surface(), c.surface) << c.caption;
+            EXPECT_GT(desk.Paints(), paints) << c.caption;
+            EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text, "123") << c.caption;
+            EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, "456") << c.caption;
+            // The switch itself moves no focus (the click put it on the radio button).
+            desk.Click(IDC_EDIT_ITEM);
+            dlg.UpdateModeControls();
+            EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM) << c.caption;
+        }
+        // A mode no radio button gives: the return text and patron rule, the request colour.
+        dlg.m_mode = 7;
+        dlg.UpdateModeControls();
+        desk.Click(IDC_EDIT_ITEM);
+        EXPECT_EQ(desk.Item(IDC_GROUP_OPERATION).text, "es:op2");
+        EXPECT_FALSE(desk.Item(IDC_EDIT_PATRON).enabled);
+        EXPECT_EQ(desk.Surface(), RGB(138, 138, 211));
+    });
+}
+
+// Enter and Escape.
+
+using Keys = DeskTest;
+
+TEST_F(Keys, EscapeEmptiesBothEditsAndFocusesTheFirstOneTheModeUses) {
+    const struct {
+        int radio;
+        int focus;
+    } cases[] = {{IDC_RADIO_LOAN, IDC_EDIT_PATRON},
+                 {IDC_RADIO_RETURN, IDC_EDIT_ITEM},
+                 {IDC_RADIO_REQUEST, IDC_EDIT_PATRON}};
+    Run(kStandard, [&](Desk& desk) {
+        for (const auto& c : cases) {
+            desk.Click(IDC_EDIT_PATRON); // refused while the patron edit is disabled
+            desk.Type("1234");
+            desk.Click(IDC_EDIT_ITEM);
+            desk.Type("5678");
+            desk.Click(c.radio);
+            ASSERT_TRUE(desk.Press(VK_ESCAPE)) << c.radio;
+            EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text, "") << c.radio;
+            EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, "") << c.radio;
+            EXPECT_EQ(desk.FocusId(), c.focus) << c.radio;
+            EXPECT_TRUE(desk.Open()) << c.radio;
+        }
+    });
+    EXPECT_TRUE(Shown().empty());
+}
+
+TEST_F(Keys, EnterFromEveryControlReachesTheEntryAndNeverCloses) {
+    Run(kStandard, [&](Desk& desk) {
+        for (int id : {IDC_EDIT_PATRON, IDC_EDIT_ITEM, IDC_LIST_OPERATIONS, IDC_RADIO_REQUEST,
+                       IDC_RADIO_RETURN}) {
+            desk.Click(id);
+            const std::size_t before = headless::MessageBoxes().size();
+            ASSERT_TRUE(desk.Press(VK_RETURN)) << id;
+            ASSERT_EQ(headless::MessageBoxes().size(), before + 1) << id;
+            EXPECT_EQ(headless::MessageBoxes().back().text, "es:mes3") << id;
+            EXPECT_EQ(desk.FocusId(), id == IDC_RADIO_RETURN ? IDC_EDIT_ITEM : IDC_EDIT_PATRON);
+            EXPECT_TRUE(desk.Open()) << id;
+            // The key goes on to the focused control as an ordinary keystroke.
+            const std::vector<UINT>& keys = desk.Item(desk.FocusId()).keys;
+            EXPECT_TRUE(!keys.empty() && keys.back() == VK_RETURN) << id;
+        }
+        EXPECT_TRUE(desk.Press(VK_TAB));
+        EXPECT_EQ(desk.FocusId(), IDC_LIST_OPERATIONS);
+    });
+}
+
+// The clock and the closing.
+
+using Lifecycle = DeskTest;
+
+TEST_F(Lifecycle, TheClockTicksEvenBehindAMessageBox) {
+    headless::SetMessageBoxHandler([](const headless::MessageBoxRecord& box, Desk* desk) {
+        if (box.text == "es:mes3") {
+            ClockSetFixedTime(kMorning + 3600);
+            desk->FireTimer(20000);
+        }
+    });
+    Run(kStandard, [&](Desk& desk) {
+        ClockSetFixedTime(kMorning + 86400 * 31 + 1);
+        ASSERT_TRUE(desk.FireTimer(20000));
+        EXPECT_EQ(desk.Item(IDC_STATIC_DATE).text, "02 - 04 - 2026");
+        EXPECT_EQ(desk.Item(IDC_STATIC_TIME).text, "09 : 05 : 04");
+        desk.Press(VK_RETURN);
+        EXPECT_EQ(desk.Item(IDC_STATIC_TIME).text, "10 : 05 : 03");
+    });
+    headless::SetTimersFail(true);
+    ClockSetFixedTime(kMorning);
+    Run(kStandard, [&](Desk& desk) {
+        EXPECT_EQ(Dlg(desk).m_timerId, 0u);
+        EXPECT_EQ(desk.Item(IDC_STATIC_TIME).text, "09 : 05 : 03");
+    });
+}
+
+// Records what the dialog has released when its window is destroyed.
+class WatchedDialog : public CQuorvelPDlg {
+public:
+    std::vector<std::string> log;
+    void OnDestroy() override {
+        CQuorvelPDlg::OnDestroy();
+        log.push_back("timer " + std::to_string(m_timerId) + " running " +
+                      std::to_string(headless::Running()->Timers().size()));
+    }
+};
+
+TEST_F(Lifecycle, ClosingStopsTheTimerAndTheDestructorClosesAnOpenDayFile) {
+    Install(&kStandard);
+    const std::string path = install->DayFile(kToday);
+    {
+        WatchedDialog dialog;
+        headless::SetSession([&](Desk& desk) {
+            ASSERT_EQ(dialog.OpenDayFile(), 1);
+            EXPECT_TRUE(desk.Close());
+        });
+        dialog.DoModal();
+        EXPECT_EQ(dialog.log, (std::vector<std::string>{"timer 0 running 0"}));
+        CStdioFile other;
+        EXPECT_FALSE(other.Open(path.c_str(), CFile::modeRead | CFile::shareExclusive));
+    }
+    CStdioFile other;
+    EXPECT_TRUE(other.Open(path.c_str(), CFile::modeRead | CFile::shareExclusive));
+}
+
+} // namespace

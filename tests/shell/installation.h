@@ -1,0 +1,82 @@
+// A throw-away installation folder for the shell's tests: Admin/quorvp.xml
+// written from a settings text, an empty Work folder as the work area, and
+// QUORVPATH pointing at it while it exists.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+// Every catalogue key the client uses; a catalogue gives key K the text
+// "<lang>:K", so a caption tells which catalogue it came from.
+inline const char* const kCatalogueKeys[] = {"mes1", "mes2", "mes3", "mes4", "op1",
+                                             "op2",  "op3",  "dh",   "col1", "col2",
+                                             "col3", "col4", "col5", "col6"};
+
+inline std::string Catalogue(const std::string& lang) {
+    std::string text = "<messages xml:lang=\"" + lang + "\">";
+    for (const char* key : kCatalogueKeys) {
+        text += "<m ID=\"" + std::string(key) + "\" text=\"" + lang + ":" + key + "\"/>";
+    }
+    return text + "</messages>";
+}
+
+// Patron cards NNNNNNNK (doubling check, e.g. 12345674), items EAN-13.
+inline const char kModels[] =
+    "<mbarcode><i model=\"C\" value=\"NNNNNNNNNNNNK\" controlDigit=\"1\"/>"
+    "<p model=\"L\" value=\"NNNNNNNK\" controlDigit=\"2\"/></mbarcode>";
+
+// A settings document: the language (null: no "lang" element), the work area
+// (@WORK@ is replaced by the installation's Work folder), then body.
+inline std::string Settings(const char* lang, const std::string& body) {
+    const std::string language =
+        lang != nullptr ? "<lang value=\"" + std::string(lang) + "\"/>" : std::string();
+    return "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<quorvp>" + language +
+           "<workarea value=\"@WORK@\"/>" + body + "</quorvp>\r\n";
+}
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class Installation {
+public:
+    // settings null: no settings file. root: the folder to use (created).
+    explicit Installation(const char* settings, std::string root = {}) {
+        if (root.empty()) {
+            std::string pattern = std::filesystem::temp_directory_path() / "quorvel-shell-XXXXXX";
+            root = mkdtemp(pattern.data()) != nullptr ? pattern : "";
+        }
+        root_ = root;
+        work_ = root_ + "/Work";
+        std::filesystem::create_directories(root_ + "/Admin");
+        std::filesystem::create_directories(work_);
+        if (settings != nullptr) {
+            std::string text = settings;
+            for (std::size_t at; (at = text.find("@WORK@")) != std::string::npos;) {
+                text.replace(at, 6, work_);
+            }
+            std::ofstream(root_ + "/Admin/quorvp.xml", std::ios::binary) << text;
+        }
+        setenv("QUORVPATH", root_.c_str(), 1);
+    }
+    ~Installation() {
+        unsetenv("QUORVPATH");
+        std::filesystem::remove_all(root_);
+    }
+    Installation(const Installation&) = delete;
+    Installation& operator=(const Installation&) = delete;
+
+    const std::string& Root() const { return root_; }
+    const std::string& Work() const { return work_; }
+    std::string DayFile(const char* date) const { return work_ + "/" + date + ".qvp"; }
+
+private:
+    std::string root_;
+    std::string work_;
+};
