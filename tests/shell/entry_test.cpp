@@ -62,27 +62,17 @@ TEST_F(Entry, AMorningOfLoansReturnsAndRequestsLandInTheFileAndTheList) {
         EXPECT_EQ(dlg.m_sequence, 3);
         EXPECT_EQ(dlg.m_fileOpen, 0);
 
+        // Newest on top, each with its mode's picture and caption.
         const std::vector<headless::Row>& rows = desk.Item(IDC_LIST_OPERATIONS).rows;
         ASSERT_EQ(rows.size(), 3u);
-        const struct {
-            int image;
-            const char* date;
-            const char* time;
-            const char* number;
-            const char* caption;
-        } expected[] = {{2, "02/03/2026", "11:07:05", "000003", "es:op3"},
-                        {1, "02/03/2026", "10:05:03", "000002", "es:op2"},
-                        {0, "02/03/2026", "09:05:03", "000001", "es:op1"}};
         for (int row = 0; row < 3; ++row) {
-            EXPECT_EQ(rows[row].image, expected[row].image) << row;
-            EXPECT_EQ(rows[row].cells,
-                      (std::vector<std::string>{expected[row].date, expected[row].time,
-                                                expected[row].number, rows[row].cells[3],
-                                                rows[row].cells[4], expected[row].caption}))
-                << row;
+            EXPECT_EQ(rows[row].image, 2 - row);
+            EXPECT_EQ(rows[row].cells[2], "00000" + std::to_string(3 - row));
+            EXPECT_EQ(rows[row].cells[5], "es:op" + std::to_string(3 - row));
         }
-        EXPECT_EQ(rows[1].cells[3], std::string(50, ' '));
-        EXPECT_EQ(rows[1].cells[4], " 4006381333931" + std::string(36, ' '));
+        EXPECT_EQ(rows[1].cells, (std::vector<std::string>{
+                                     "02/03/2026", "10:05:03", "000002", std::string(50, ' '),
+                                     " 4006381333931" + std::string(36, ' '), "es:op2"}));
     });
     EXPECT_EQ(Day(), Line("2026-03-02 09:05:03", "000001", kPatron, kItem, 'P') +
                          Line("2026-03-02 10:05:03", "000002", "", " 4006381333931", 'D') +

@@ -1,7 +1,9 @@
 // A desk for the two-desk test: records `count` loans at one headless desk
 // into the installation named by QUORVPATH, at a fixed clock, pressing Enter
 // again whenever the day's file is held by the other desk ("mes2").
-// Usage: shell_record_helper COUNT DESK TIME. Exits 0 when all were recorded.
+// The installation must have no barcode models: the texts typed are not
+// barcodes. Usage: shell_record_helper COUNT DESK TIME (seconds since 1970).
+// Exits 0 when all were recorded.
 #include "platform/clock.h"
 #include "platform/headless/headless.h"
 #include "res/resource.h"
