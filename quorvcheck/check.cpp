@@ -20,6 +20,9 @@
 
 namespace {
 
+// The most characters a desk's patron or item field takes.
+constexpr std::size_t kDeskFieldMax = 50;
+
 const char kUsage[] = "usage: quorvcheck [--lang CODE] SETTINGS.xml [BARCODE...]";
 
 // What the report found: problems make the exit status 1; warnings are
@@ -273,6 +276,24 @@ const char* ResultName(int result) {
     }
 }
 
+// A command-line barcode as a desk's field would hold it: in ISO-8859-1 and
+// cut to the field's length. *note (not null) gets a remark on what changed.
+std::string DeskText(const char* argument, std::string* note) {
+    note->clear();
+    bool replaced = false;
+    std::string text = ArgumentToLatin1(argument, &replaced);
+    if (replaced) {
+        *note = "a character beyond ISO-8859-1 became \"?\", as at a desk";
+    }
+    if (text.size() > kDeskFieldMax) {
+        *note += (note->empty() ? "" : "; ") + std::string("only the first ") +
+                 std::to_string(kDeskFieldMax) + " of its " + std::to_string(text.size()) +
+                 " characters fit in a desk's field";
+        text.resize(kDeskFieldMax);
+    }
+    return text;
+}
+
 // Judges and reports each barcode; returns how many were refused.
 int ReportBarcodes(const std::vector<std::string>& barcodes, bool hasModels, std::ostream& out) {
     out << "Barcodes, as a desk would judge them:\n";
@@ -324,22 +345,6 @@ BarcodeVerdict JudgeBarcode(const std::string& text, bool hasModels) {
         v.words = "refused: neither a patron nor an item barcode";
     }
     return v;
-}
-
-std::string DeskText(const char* argument, std::string* note) {
-    note->clear();
-    bool replaced = false;
-    std::string text = ArgumentToLatin1(argument, &replaced);
-    if (replaced) {
-        *note = "a character beyond ISO-8859-1 became \"?\", as at a desk";
-    }
-    if (text.size() > static_cast<std::size_t>(DESK_FIELD_MAX)) {
-        *note += (note->empty() ? "" : "; ") + std::string("only the first ") +
-                 std::to_string(DESK_FIELD_MAX) + " of its " + std::to_string(text.size()) +
-                 " characters fit in a desk's field";
-        text.resize(DESK_FIELD_MAX);
-    }
-    return text;
 }
 
 int CheckSettings(const CheckRequest& request, std::ostream& out) {

@@ -20,9 +20,6 @@ enum {
     QUORVCHECK_USAGE = 2    // the command line is wrong
 };
 
-// How long a barcode a desk's patron or item field takes.
-constexpr int DESK_FIELD_MAX = 50;
-
 // What a desk makes of one barcode.
 struct BarcodeVerdict {
     bool matched;      // the matcher ran (models configured, text not empty)
@@ -44,12 +41,8 @@ struct BarcodeVerdict {
 // Changes nothing.
 BarcodeVerdict JudgeBarcode(const std::string& text, bool hasModels);
 
-// A command-line barcode as a desk's field would hold it: converted to
-// ISO-8859-1 (ArgumentToLatin1) and cut to DESK_FIELD_MAX characters. *note
-// (not null) is set to a remark on what changed, or emptied.
-std::string DeskText(const char* argument, std::string* note);
-
-// The command line's texts, as given (ArgumentToLatin1 is applied here).
+// The command line's texts as typed: CheckSettings reads them into ISO-8859-1
+// (ArgumentToLatin1) and cuts barcodes to the 50 characters of a desk's field.
 struct CheckRequest {
     std::string settingsPath;
     bool langGiven = false; // true: lang overrides the file's

@@ -37,15 +37,12 @@ TEST(Text, ArgumentsToLatin1) {
         bool replaced;
     };
     const Case cases[] = {
-        {"ascii", "N-1234", "N-1234", false},
         {"two_byte", "\xC3\x89t\xC3\xA9", "\xC9t\xE9", false},
         {"beyond_latin1", "\xE2\x82\xAC\xF0\x9F\x93\x9A.", "??.", true},
         {"latin1_typed", "\xC9t\xE9", "\xC9t\xE9", false},
         {"overlong", "\xC0\x80\xC3\xA9", "\xC0\x80\xC3\xA9", false},
         {"surrogate", "\xED\xA0\x80", "\xED\xA0\x80", false},
-        {"beyond_unicode", "\xF4\x90\x80\x80", "\xF4\x90\x80\x80", false},
         {"cut_short", "\xE2\x82\xAC\xE2\x82", "\xE2\x82\xAC\xE2\x82", false},
-        {"null", nullptr, "", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.description);
