@@ -3,7 +3,7 @@
 // all without models.
 #include "circulation/entry.h"
 
-#include "barcode_models.h"
+#include "model_list.h"
 
 #include <gtest/gtest.h>
 
