@@ -32,18 +32,31 @@ const char* SettingsWorkArea(XmlNode* root) {
     return TextOrEmpty(XmlGetElementAttribute(root, "workarea", "value", XML_SCOPE_CHILDREN));
 }
 
-XmlNode* ChooseCatalogue(XmlNode* root, const char* language) {
-    if (language == nullptr) {
+XmlNode* FirstCatalogue(XmlNode* root) {
+    return XmlFindElement(root, "messages", XML_SCOPE_CHILDREN);
+}
+
+XmlNode* NextCatalogue(XmlNode* root, XmlNode* candidate) {
+    // A search starting at a "messages" element would return that element
+    // itself, so the next search starts one element further on. A root named
+    // "messages" has no fellow candidates: elements after it at top level are
+    // not the root's children.
+    if (candidate == nullptr || candidate == root) {
         return nullptr;
     }
-    XmlNode* candidate = XmlFindElement(root, "messages", XML_SCOPE_CHILDREN);
-    while (candidate != nullptr) {
-        if (std::strcmp(TextOrEmpty(XmlGetAttribute(candidate, "xml:lang")), language) == 0) {
-            return candidate;
+    return XmlFindElement(XmlNextElement(candidate), "messages", XML_SCOPE_FOLLOWING);
+}
+
+const char* CatalogueLanguage(XmlNode* catalogue) {
+    return TextOrEmpty(XmlGetAttribute(catalogue, "xml:lang"));
+}
+
+XmlNode* ChooseCatalogue(XmlNode* root, const char* language) {
+    language = TextOrEmpty(language);
+    for (XmlNode* c = FirstCatalogue(root); c != nullptr; c = NextCatalogue(root, c)) {
+        if (std::strcmp(CatalogueLanguage(c), language) == 0) {
+            return c;
         }
-        // A search that starts at a "messages" element finds that element
-        // itself, so the next one starts after it.
-        candidate = XmlFindElement(XmlNextElement(candidate), "messages", XML_SCOPE_FOLLOWING);
     }
     return nullptr;
 }

@@ -39,11 +39,19 @@ std::string SettingsMissingText(const std::string& path);
 const char* SettingsLanguage(XmlNode* root);
 const char* SettingsWorkArea(XmlNode* root);
 
-// The catalogue for language: the first candidate "messages" element (the
-// root itself when so named, else the root's children of that name, in
-// document order) whose "xml:lang", the empty text when absent, equals
-// language byte for byte. Null when none does, when there is none, or when
-// root or language is null.
+// The catalogue candidates: the root itself when it is named "messages" (then
+// it is the only candidate), else the root's child elements of that name, in
+// document order. FirstCatalogue gives the first (null when there is none or
+// root is null), NextCatalogue the one after candidate (null after the last).
+XmlNode* FirstCatalogue(XmlNode* root);
+XmlNode* NextCatalogue(XmlNode* root, XmlNode* candidate);
+
+// The language of a catalogue: its raw "xml:lang" value, "" when absent.
+const char* CatalogueLanguage(XmlNode* catalogue);
+
+// The catalogue for language: the first candidate whose "xml:lang" (absent
+// counting as "") equals language byte for byte, case included. Null when
+// none does or root is null; a null language counts as "".
 XmlNode* ChooseCatalogue(XmlNode* root, const char* language);
 
 // The "text" of the first element below messages (depth first, in document
