@@ -17,9 +17,11 @@ constexpr unsigned char OT = CH_OTHER, SP = CH_SPACE, GT = CH_GT, LT = CH_LT, SL
                         CO = CH_COLON, PE = CH_PERIOD, ST = CH_STAR, DI = CH_DIGIT,
                         AMP = CH_REFERENCE;
 
+} // namespace
+
 // Class of each byte read on its own. Bytes from 80 up are CH_OTHER here; in
 // UTF-8 mode the lead bytes among them are looked up in kUtf8Leads first.
-constexpr unsigned char kByteClass[256] = {
+extern const unsigned char XmlByteClass[256] = {
     // 00 .. 0F: controls; TAB LF CR are white space
     OT, OT, OT, OT, OT, OT, OT, OT, OT, SP, SP, OT, OT, SP, OT, OT,
     // 10 .. 1F: controls
@@ -46,6 +48,8 @@ constexpr unsigned char kByteClass[256] = {
     OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, // E0
     OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, // F0
 };
+
+namespace {
 
 // The lead bytes that begin a multi-byte UTF-8 sequence, with the sequence's
 // length and the range of its second byte; later bytes are 80 to BF.
@@ -188,12 +192,12 @@ constexpr int kUnboundedBudget = 2000000000;
 
 } // namespace
 
-const char* XmlNextChar(int mode, const char* position, const char* end, int* cls) {
+const char* XmlNextCharFull(int mode, const char* position, const char* end, int* cls) {
     if (position == nullptr || end == nullptr || position >= end) {
         return Result(cls, CH_INCOMPLETE, position);
     }
     const unsigned char b = static_cast<unsigned char>(*position);
-    const int byteClass = kByteClass[b];
+    const int byteClass = XmlByteClass[b];
     if (byteClass == CH_REFERENCE) {
         return XmlCheckReference(position, end, cls);
     }
@@ -244,7 +248,7 @@ const char* XmlCheckReference(const char* position, const char* end, int* cls) {
 }
 
 int XmlIsSpace(const char* p) {
-    return p != nullptr && kByteClass[static_cast<unsigned char>(*p)] == CH_SPACE ? 1 : 0;
+    return p != nullptr && XmlByteClass[static_cast<unsigned char>(*p)] == CH_SPACE ? 1 : 0;
 }
 
 int XmlIsNameStartClass(int cls) {
@@ -283,7 +287,7 @@ char* XmlLatin1ToUtf8N(const char* src, char* dst, int budget) {
         } else if (b >= 0x80) {
             *out++ = static_cast<char>(0xC2);
             *out++ = static_cast<char>(b);
-        } else if (b >= 0x20 || kByteClass[b] == CH_SPACE) {
+        } else if (b >= 0x20 || XmlByteClass[b] == CH_SPACE) {
             *out++ = static_cast<char>(b);
         }
     }
@@ -343,6 +347,64 @@ char* XmlUtf8ToLatin1N(const char* src, char* dst, int budget, int* lossy) {
             *lossy = 1;
         }
         i += length;
+    }
+    *out = '\0';
+    return out;
+}
+
+char* XmlUtf8ToLatin1Span(const char* src, int length, char* dst, int* lossy) {
+    if (dst == nullptr) {
+        return nullptr;
+    }
+    char* out = dst;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(src);
+    const int n = src != nullptr && length > 0 ? length : 0;
+    int i = 0;
+    while (i < n) {
+        // Most text is ASCII: copy a run of it before looking at anything else.
+        while (i < n && s[i] < 0x80 && s[i] != 0) {
+            *out++ = static_cast<char>(s[i++]);
+        }
+        if (i >= n || s[i] == 0) {
+            break;
+        }
+        const unsigned char b = s[i];
+        const int sequence = InRange(b, 0xC2, 0xDF)   ? 2
+                             : InRange(b, 0xE0, 0xEF) ? 3
+                             : InRange(b, 0xF0, 0xF4) ? 4
+                                                      : 1;
+        // The terminator of the copy stands at n: a sequence reaching it, or a
+        // NUL inside it, ends the conversion.
+        for (int k = 1; k < sequence; ++k) {
+            if (i + k >= n || s[i + k] == 0) {
+                if (k > 1 && lossy != nullptr) {
+                    *lossy = 1;
+                }
+                *out = '\0';
+                return out;
+            }
+        }
+        bool dropped = true;
+        if (sequence == 2) {
+            const unsigned char second = s[i + 1];
+            if (b == 0xC2 && InRange(second, 0x80, 0xBF)) {
+                *out++ = static_cast<char>(second);
+                dropped = false;
+            } else if (b == 0xC3 && InRange(second, 0x80, 0xBF)) {
+                *out++ = static_cast<char>(second + 0x40);
+                dropped = false;
+            } else if (b == 0xCC && out > dst) {
+                const int column = CombiningColumn(second);
+                if (column != 0) {
+                    out[-1] = static_cast<char>(
+                        XmlComposeLatin1(column, static_cast<unsigned char>(out[-1])));
+                }
+            }
+        }
+        if (dropped && lossy != nullptr) {
+            *lossy = 1;
+        }
+        i += sequence;
     }
     *out = '\0';
     return out;

@@ -57,11 +57,13 @@ constexpr int XML_VERSION_SIZE = 64;
 constexpr int XML_ATTRIBUTE_SCRATCH_SIZE = 8192;
 constexpr int XML_GATHER_SCRATCH_SIZE = 65535;
 
+// The two integers stand together so that the record has no padding: a
+// large document holds hundreds of thousands of nodes.
 struct XmlNode {
     int kind;                 // XML_NODE_*
+    int valueSize;            // bytes of value with its terminator; 0 without value
     char* name;               // owned, target encoding
     char* value;              // owned, target encoding; null for elements
-    int valueSize;            // bytes of value with its terminator; 0 without value
     XmlNode* firstAttribute;  // attribute chain, linked by next/previous sibling
     XmlNode* top;             // first top-level node of the document; null for attributes
     XmlNode* firstChild;      // children in document order: first and last
