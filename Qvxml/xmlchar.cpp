@@ -4,7 +4,9 @@
 // and the arguments are used, so every operation may run on any thread.
 #include "Qvxml/xmlchar.h"
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -190,6 +192,33 @@ constexpr Encoding kEncodings[XML_ENC_COUNT] = {
 
 constexpr int kUnboundedBudget = 2000000000;
 
+// Copies the bytes from 01 to 7F at the start of the n bytes at s to out and
+// returns how many. Works eight bytes at a time: a word is stored whole before
+// its run is measured, which stays inside out since out never runs ahead of
+// the input (out has room for n bytes).
+int CopyAsciiRun(const unsigned char* s, int n, char* out) {
+    constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
+    int copied = 0;
+    while (n - copied >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s + copied, sizeof word);
+        std::memcpy(out + copied, &word, sizeof word);
+        // The high bit of each byte that is zero or from 80 up.
+        const std::uint64_t stops = ~(((word & kLows) + kLows) | kLows) | (word & ~kLows);
+        if (stops != 0) {
+            const int bit = std::endian::native == std::endian::little ? std::countr_zero(stops)
+                                                                       : std::countl_zero(stops);
+            return copied + bit / 8;
+        }
+        copied += 8;
+    }
+    while (copied < n && s[copied] != 0 && s[copied] < 0x80) {
+        out[copied] = static_cast<char>(s[copied]);
+        ++copied;
+    }
+    return copied;
+}
+
 } // namespace
 
 const char* XmlNextCharFull(int mode, const char* position, const char* end, int* cls) {
@@ -362,13 +391,19 @@ char* XmlUtf8ToLatin1Span(const char* src, int length, char* dst, int* lossy) {
     int i = 0;
     while (i < n) {
         // Most text is ASCII: copy a run of it before looking at anything else.
-        while (i < n && s[i] < 0x80 && s[i] != 0) {
-            *out++ = static_cast<char>(s[i++]);
-        }
+        const int run = CopyAsciiRun(s + i, n - i, out);
+        out += run;
+        i += run;
         if (i >= n || s[i] == 0) {
             break;
         }
         const unsigned char b = s[i];
+        // The letters of ISO-8859-1 themselves, the next commonest case.
+        if ((b == 0xC2 || b == 0xC3) && i + 1 < n && InRange(s[i + 1], 0x80, 0xBF)) {
+            *out++ = static_cast<char>(b == 0xC2 ? s[i + 1] : s[i + 1] + 0x40);
+            i += 2;
+            continue;
+        }
         const int sequence = InRange(b, 0xC2, 0xDF)   ? 2
                              : InRange(b, 0xE0, 0xEF) ? 3
                              : InRange(b, 0xF0, 0xF4) ? 4

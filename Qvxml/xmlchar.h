@@ -11,6 +11,10 @@
 // means where it stands is the markup scanner's business (xmlscan.h).
 #pragma once
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
 // Character classes, the result of reading one character.
 enum {
     CH_INVALID = 0,    // mode 0: a malformed multi-byte UTF-8 sequence; any mode: a bad "&"
@@ -87,6 +91,41 @@ inline const char* XmlNextChar(int mode, const char* position, const char* end, 
         }
     }
     return XmlNextCharFull(mode, position, end, cls);
+}
+
+// The first position from position on (end when there is none) whose byte
+// is stop1, stop2 or stop3, or, when stopHigh, 80 or above. The scanner uses
+// it to pass over the long stretches of a document where XmlNextChar would
+// give the same decision for every byte (character data, quoted values). It
+// reads eight bytes at a time, never at or past end.
+inline const char* XmlSkipBytes(const char* position, const char* end, unsigned char stop1,
+                                unsigned char stop2, unsigned char stop3, bool stopHigh) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
+    // The high bit of each byte that is zero, and nothing else: no carry
+    // crosses from one byte into the next.
+    auto zeroBytes = [](std::uint64_t v) { return ~(((v & kLows) + kLows) | v | kLows); };
+    const std::uint64_t high = stopHigh ? ~kLows : 0;
+    while (end - position >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, position, sizeof word);
+        const std::uint64_t found = zeroBytes(word ^ (kOnes * stop1)) |
+                                    zeroBytes(word ^ (kOnes * stop2)) |
+                                    zeroBytes(word ^ (kOnes * stop3)) | (word & high);
+        if (found != 0) {
+            const int bit = std::endian::native == std::endian::little ? std::countr_zero(found)
+                                                                       : std::countl_zero(found);
+            return position + bit / 8;
+        }
+        position += 8;
+    }
+    for (; position < end; ++position) {
+        const unsigned char b = static_cast<unsigned char>(*position);
+        if (b == stop1 || b == stop2 || b == stop3 || (stopHigh && b >= 0x80)) {
+            break;
+        }
+    }
+    return position;
 }
 
 // Decodes the reference at the "&" at position; with n = end - position:

@@ -109,10 +109,12 @@ void ReleaseRecord(XmlNode* node) {
 // A zero-filled record with room for extra bytes of text after it, traced as
 // XmlNewNode; null when memory is exhausted.
 XmlNode* NewNodeWithRoom(std::size_t extra) {
-    void* memory = std::calloc(1, sizeof(NodeBlock) + extra);
+    // The text room is written by the caller: only the record is cleared.
+    void* memory = std::malloc(sizeof(NodeBlock) + extra);
     if (memory == nullptr) {
         return nullptr;
     }
+    std::memset(memory, 0, sizeof(NodeBlock));
     XmlNode* node = &static_cast<NodeBlock*>(memory)->node;
     TraceWrite(TRACE_LOG, s_trace.name, &s_trace, "%s::%s: '%ld'", kModuleLabel, "XmlNewNode",
                AddressOf(node));
