@@ -242,33 +242,44 @@ struct Cold {
     bool failed = false;
 };
 
-Cold RunColdProbes(const BenchRow& row, const std::string& folder, int runs) {
-    Cold cold;
-    if (row.probe.empty()) {
-        return cold;
-    }
-    std::vector<double> times;
-    std::vector<double> peaks;
-    for (int i = 0; i < runs; ++i) {
-        const ProbeOutcome p = RunProbe(folder + "quorvel_bench_probe", row.probe);
-        if (!p.ran) {
-            cold.failed = true;
-            return cold;
+// The probes of every row: the rows take turns, round after round, so that
+// a burst of load from elsewhere on a shared machine falls on all of them
+// alike; then one counting run each. Keyed by benchmark name.
+std::map<std::string, Cold> RunColdProbes(const std::vector<const BenchRow*>& rows,
+                                          const std::string& folder, int rounds) {
+    std::map<std::string, std::vector<double>> times;
+    std::map<std::string, std::vector<double>> peaks;
+    std::map<std::string, Cold> colds;
+    for (int round = 0; round < rounds; ++round) {
+        std::fprintf(stderr, "cold runs, round %d of %d\n", round + 1, rounds);
+        for (const BenchRow* row : rows) {
+            Cold& cold = colds[row->benchmark];
+            if (row->probe.empty() || cold.failed) {
+                continue;
+            }
+            const ProbeOutcome p = RunProbe(folder + "quorvel_bench_probe", row->probe);
+            cold.failed = !p.ran;
+            times[row->benchmark].push_back(p.milliseconds);
+            peaks[row->benchmark].push_back(p.peakKib / 1024.0);
         }
-        times.push_back(p.milliseconds);
-        peaks.push_back(p.peakKib / 1024.0);
     }
-    cold.counted = RunProbe(folder + "quorvel_bench_count", row.probe);
-    cold.failed = !cold.counted.ran;
-    cold.peakMib = MedianOf(peaks);
-    const double ms = MedianOf(times);
-    if (row.unit == UNIT_MS) {
-        cold.value = ms;
-    } else if (row.probeWork > 0 && ms > 0) {
-        const double perSecond = row.probeWork / (ms / 1e3);
-        cold.value = row.unit == UNIT_NS_PER_OP ? 1e9 / perSecond : perSecond / 1e6;
+    for (const BenchRow* row : rows) {
+        Cold& cold = colds[row->benchmark];
+        if (row->probe.empty() || cold.failed) {
+            continue;
+        }
+        cold.counted = RunProbe(folder + "quorvel_bench_count", row->probe);
+        cold.failed = !cold.counted.ran;
+        cold.peakMib = MedianOf(peaks[row->benchmark]);
+        const double ms = MedianOf(times[row->benchmark]);
+        if (row->unit == UNIT_MS) {
+            cold.value = ms;
+        } else if (row->probeWork > 0 && ms > 0) {
+            const double perSecond = row->probeWork / (ms / 1e3);
+            cold.value = row->unit == UNIT_NS_PER_OP ? 1e9 / perSecond : perSecond / 1e6;
+        }
     }
-    return cold;
+    return colds;
 }
 
 bool ValueMisses(const BenchRow& row, double value) {
@@ -286,17 +297,15 @@ bool RatioMisses(const BenchRow& row, double ratio) {
 bool PrintTable(const CollectingReporter& reporter, int coldRuns) {
     const std::string folder = OwnFolder();
     std::vector<const BenchRow*> rows;
-    std::map<std::string, Cold> colds; // by benchmark name
     std::vector<std::string> problems;
     for (const BenchRow& row : Rows()) {
         if (reporter.Find(row.benchmark) == nullptr) {
             problems.push_back("not run (filtered out?): " + row.benchmark);
             continue;
         }
-        std::fprintf(stderr, "probing %s\n", row.benchmark.c_str());
-        colds[row.benchmark] = RunColdProbes(row, folder, coldRuns);
         rows.push_back(&row);
     }
+    std::map<std::string, Cold> colds = RunColdProbes(rows, folder, coldRuns);
     auto coldOf = [&colds](const std::string& name) {
         const auto it = colds.find(name);
         return it != colds.end() ? it->second.value : NAN;
