@@ -220,6 +220,9 @@ std::string TargetText(const BenchRow& row) {
     if (row.ratioAtMost > 0) {
         add("ratio <= " + Figure(row.ratioAtMost));
     }
+    if (row.peakAtMostMib > 0) {
+        add("peak <= " + Figure(row.peakAtMostMib) + " MiB");
+    }
     if (row.mustNotAllocate) {
         add("no allocation");
     }
@@ -339,7 +342,8 @@ bool PrintTable(const CollectingReporter& reporter, int coldRuns) {
                                cold.counted.allocations + " times");
         }
         const bool missed = ValueMisses(*row, value) || RatioMisses(*row, ratio) ||
-                            (!row->probe.empty() && RatioMisses(*row, coldRatio));
+                            (!row->probe.empty() && RatioMisses(*row, coldRatio)) ||
+                            (row->peakAtMostMib > 0 && !(cold.peakMib <= row->peakAtMostMib));
         std::string target = TargetText(*row);
         if (!target.empty()) {
             target += missed ? "  MISSED" : "  met";

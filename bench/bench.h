@@ -58,6 +58,7 @@ struct BenchRow {
     double atMost = 0;
     double ratioAtLeast = 0;
     double ratioAtMost = 0;
+    double peakAtMostMib = 0; // bound on the probe's median peak memory
 };
 
 using BenchRegistrar = void (*)(const BenchOptions& options);
