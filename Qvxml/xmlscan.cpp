@@ -133,6 +133,12 @@ constexpr signed char kStartTagTable[10][9] = {
 };
 // clang-format on
 
+// A byte that XmlNextChar reads on its own as a name character: below 80, or
+// any byte outside UTF-8 mode, of a name class ("&" begins a reference).
+bool IsPlainNameByte(int mode, unsigned char b) {
+    return kStartTagGroup[XmlByteClass[b]] == G_NAME && (b < 0x80 || mode != XML_ENC_UTF8);
+}
+
 // --- declaration reader ------------------------------------------------------
 
 struct DeclarationCursor {
@@ -360,7 +366,12 @@ const char* XmlCheckTokenStartTag(int mode, const char* position, const char* en
             state = cell;
             break;
         }
-        if (state == S6 || state == S7) {
+        if (state == S0 || state == S2) {
+            // In a name, name characters only go on with it.
+            while (next < end && IsPlainNameByte(mode, static_cast<unsigned char>(*next))) {
+                ++next;
+            }
+        } else if (state == S6 || state == S7) {
             // Inside a quoted value only its own quote, "<", "&" and, in UTF-8
             // mode, a byte from 80 up can change anything.
             next =
