@@ -125,7 +125,10 @@ XmlNode* XmlCreateNode(int kind, const char* name, const char* value, int valueL
 // attributes, then each child with its own attributes and children), tracing
 // "xmldoc::XmlFreeNode: '<address>'" at level 8 for each. The document's
 // top-level list head is not updated: a document's first top-level node is
-// released only by XmlFreeDoc.
+// released only by XmlFreeDoc. XmlCreateNode places a node's name and value
+// in the record's own allocation, so they go with it; a text that a caller
+// stored in a node in their place (and the texts of an XmlNewNode record) is
+// released on its own with std::free.
 void XmlFreeNode(XmlNode* node);
 
 // A new empty document with that target encoding, or null when memory is
