@@ -4,7 +4,9 @@
 // and the arguments are used, so every operation may run on any thread.
 #include "Qvxml/xmlchar.h"
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -17,9 +19,11 @@ constexpr unsigned char OT = CH_OTHER, SP = CH_SPACE, GT = CH_GT, LT = CH_LT, SL
                         CO = CH_COLON, PE = CH_PERIOD, ST = CH_STAR, DI = CH_DIGIT,
                         AMP = CH_REFERENCE;
 
+} // namespace
+
 // Class of each byte read on its own. Bytes from 80 up are CH_OTHER here; in
 // UTF-8 mode the lead bytes among them are looked up in kUtf8Leads first.
-constexpr unsigned char kByteClass[256] = {
+extern const unsigned char XmlByteClass[256] = {
     // 00 .. 0F: controls; TAB LF CR are white space
     OT, OT, OT, OT, OT, OT, OT, OT, OT, SP, SP, OT, OT, SP, OT, OT,
     // 10 .. 1F: controls
@@ -46,6 +50,8 @@ constexpr unsigned char kByteClass[256] = {
     OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, // E0
     OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, OT, // F0
 };
+
+namespace {
 
 // The lead bytes that begin a multi-byte UTF-8 sequence, with the sequence's
 // length and the range of its second byte; later bytes are 80 to BF.
@@ -186,14 +192,41 @@ constexpr Encoding kEncodings[XML_ENC_COUNT] = {
 
 constexpr int kUnboundedBudget = 2000000000;
 
+// Copies the bytes from 01 to 7F at the start of the n bytes at s to out and
+// returns how many. Works eight bytes at a time: a word is stored whole before
+// its run is measured, which stays inside out since out never runs ahead of
+// the input (out has room for n bytes).
+int CopyAsciiRun(const unsigned char* s, int n, char* out) {
+    constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
+    int copied = 0;
+    while (n - copied >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s + copied, sizeof word);
+        std::memcpy(out + copied, &word, sizeof word);
+        // The high bit of each byte that is zero or from 80 up.
+        const std::uint64_t stops = ~(((word & kLows) + kLows) | kLows) | (word & ~kLows);
+        if (stops != 0) {
+            const int bit = std::endian::native == std::endian::little ? std::countr_zero(stops)
+                                                                       : std::countl_zero(stops);
+            return copied + bit / 8;
+        }
+        copied += 8;
+    }
+    while (copied < n && s[copied] != 0 && s[copied] < 0x80) {
+        out[copied] = static_cast<char>(s[copied]);
+        ++copied;
+    }
+    return copied;
+}
+
 } // namespace
 
-const char* XmlNextChar(int mode, const char* position, const char* end, int* cls) {
+const char* XmlNextCharFull(int mode, const char* position, const char* end, int* cls) {
     if (position == nullptr || end == nullptr || position >= end) {
         return Result(cls, CH_INCOMPLETE, position);
     }
     const unsigned char b = static_cast<unsigned char>(*position);
-    const int byteClass = kByteClass[b];
+    const int byteClass = XmlByteClass[b];
     if (byteClass == CH_REFERENCE) {
         return XmlCheckReference(position, end, cls);
     }
@@ -244,7 +277,7 @@ const char* XmlCheckReference(const char* position, const char* end, int* cls) {
 }
 
 int XmlIsSpace(const char* p) {
-    return p != nullptr && kByteClass[static_cast<unsigned char>(*p)] == CH_SPACE ? 1 : 0;
+    return p != nullptr && XmlByteClass[static_cast<unsigned char>(*p)] == CH_SPACE ? 1 : 0;
 }
 
 int XmlIsNameStartClass(int cls) {
@@ -283,7 +316,7 @@ char* XmlLatin1ToUtf8N(const char* src, char* dst, int budget) {
         } else if (b >= 0x80) {
             *out++ = static_cast<char>(0xC2);
             *out++ = static_cast<char>(b);
-        } else if (b >= 0x20 || kByteClass[b] == CH_SPACE) {
+        } else if (b >= 0x20 || XmlByteClass[b] == CH_SPACE) {
             *out++ = static_cast<char>(b);
         }
     }
@@ -343,6 +376,70 @@ char* XmlUtf8ToLatin1N(const char* src, char* dst, int budget, int* lossy) {
             *lossy = 1;
         }
         i += length;
+    }
+    *out = '\0';
+    return out;
+}
+
+char* XmlUtf8ToLatin1Span(const char* src, int length, char* dst, int* lossy) {
+    if (dst == nullptr) {
+        return nullptr;
+    }
+    char* out = dst;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(src);
+    const int n = src != nullptr && length > 0 ? length : 0;
+    int i = 0;
+    while (i < n) {
+        // Most text is ASCII: copy a run of it before looking at anything else.
+        const int run = CopyAsciiRun(s + i, n - i, out);
+        out += run;
+        i += run;
+        if (i >= n || s[i] == 0) {
+            break;
+        }
+        const unsigned char b = s[i];
+        // The letters of ISO-8859-1 themselves, the next commonest case.
+        if ((b == 0xC2 || b == 0xC3) && i + 1 < n && InRange(s[i + 1], 0x80, 0xBF)) {
+            *out++ = static_cast<char>(b == 0xC2 ? s[i + 1] : s[i + 1] + 0x40);
+            i += 2;
+            continue;
+        }
+        const int sequence = InRange(b, 0xC2, 0xDF)   ? 2
+                             : InRange(b, 0xE0, 0xEF) ? 3
+                             : InRange(b, 0xF0, 0xF4) ? 4
+                                                      : 1;
+        // The terminator of the copy stands at n: a sequence reaching it, or a
+        // NUL inside it, ends the conversion.
+        for (int k = 1; k < sequence; ++k) {
+            if (i + k >= n || s[i + k] == 0) {
+                if (k > 1 && lossy != nullptr) {
+                    *lossy = 1;
+                }
+                *out = '\0';
+                return out;
+            }
+        }
+        bool dropped = true;
+        if (sequence == 2) {
+            const unsigned char second = s[i + 1];
+            if (b == 0xC2 && InRange(second, 0x80, 0xBF)) {
+                *out++ = static_cast<char>(second);
+                dropped = false;
+            } else if (b == 0xC3 && InRange(second, 0x80, 0xBF)) {
+                *out++ = static_cast<char>(second + 0x40);
+                dropped = false;
+            } else if (b == 0xCC && out > dst) {
+                const int column = CombiningColumn(second);
+                if (column != 0) {
+                    out[-1] = static_cast<char>(
+                        XmlComposeLatin1(column, static_cast<unsigned char>(out[-1])));
+                }
+            }
+        }
+        if (dropped && lossy != nullptr) {
+            *lossy = 1;
+        }
+        i += sequence;
     }
     *out = '\0';
     return out;

@@ -11,6 +11,10 @@
 // means where it stands is the markup scanner's business (xmlscan.h).
 #pragma once
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
 // Character classes, the result of reading one character.
 enum {
     CH_INVALID = 0,    // mode 0: a malformed multi-byte UTF-8 sequence; any mode: a bad "&"
@@ -64,7 +68,65 @@ enum {
 // CH_OTHER. ED is not treated apart, so encoded surrogates are characters.
 // A sequence whose last byte would lie at or past end is CH_INCOMPLETE even
 // when a byte before end is already out of range.
-const char* XmlNextChar(int mode, const char* position, const char* end, int* cls);
+//
+// The scanner reads every character of a document through this call, so its
+// common case (one byte below 80, or any byte in single-byte mode, that does
+// not begin a reference) is answered inline from the class table, and the
+// rest goes to XmlNextCharFull, which gives the same answer for every input.
+inline const char* XmlNextChar(int mode, const char* position, const char* end, int* cls);
+const char* XmlNextCharFull(int mode, const char* position, const char* end, int* cls);
+
+// The class of each byte read on its own: CH_REFERENCE marks "&", which
+// begins a reference, and bytes from 80 up are CH_OTHER (in UTF-8 mode the
+// lead bytes among them begin multi-byte sequences).
+extern const unsigned char XmlByteClass[256];
+
+inline const char* XmlNextChar(int mode, const char* position, const char* end, int* cls) {
+    if (position != nullptr && end != nullptr && position < end) {
+        const unsigned char b = static_cast<unsigned char>(*position);
+        const unsigned char byteClass = XmlByteClass[b];
+        if (byteClass != CH_REFERENCE && (b < 0x80 || mode != XML_ENC_UTF8)) {
+            *cls = byteClass;
+            return position + 1;
+        }
+    }
+    return XmlNextCharFull(mode, position, end, cls);
+}
+
+// The first position from position on (end when there is none) whose byte
+// is stop1, stop2 or stop3, or, when stopHigh, 80 or above. The scanner uses
+// it to pass over the long stretches of a document where XmlNextChar would
+// give the same decision for every byte (character data, quoted values). It
+// reads eight bytes at a time, never at or past end.
+inline const char* XmlSkipBytes(const char* position, const char* end, unsigned char stop1,
+                                unsigned char stop2, unsigned char stop3, bool stopHigh) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
+    // The high bit of each byte that is zero, and nothing else: no carry
+    // crosses from one byte into the next.
+    auto zeroBytes = [](std::uint64_t v) { return ~(((v & kLows) + kLows) | v | kLows); };
+    const std::uint64_t high = stopHigh ? ~kLows : 0;
+    while (end - position >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, position, sizeof word);
+        const std::uint64_t found = zeroBytes(word ^ (kOnes * stop1)) |
+                                    zeroBytes(word ^ (kOnes * stop2)) |
+                                    zeroBytes(word ^ (kOnes * stop3)) | (word & high);
+        if (found != 0) {
+            const int bit = std::endian::native == std::endian::little ? std::countr_zero(found)
+                                                                       : std::countl_zero(found);
+            return position + bit / 8;
+        }
+        position += 8;
+    }
+    for (; position < end; ++position) {
+        const unsigned char b = static_cast<unsigned char>(*position);
+        if (b == stop1 || b == stop2 || b == stop3 || (stopHigh && b >= 0x80)) {
+            break;
+        }
+    }
+    return position;
+}
 
 // Decodes the reference at the "&" at position; with n = end - position:
 //   - n <= 5 and no ";" after the "&" before end: CH_INCOMPLETE, position.
@@ -130,6 +192,12 @@ char* XmlLatin1ToUtf8(const char* src, char* dst);
 // XmlUtf8ToLatin1 is the same with a budget of 2,000,000,000.
 char* XmlUtf8ToLatin1N(const char* src, char* dst, int budget, int* lossy);
 char* XmlUtf8ToLatin1(const char* src, char* dst, int* lossy);
+// XmlUtf8ToLatin1N(copy, dst, length, lossy) for copy a NUL-terminated copy
+// of the length bytes at src, without making the copy: nothing at or past
+// src + length is read, and a sequence that length cuts ends the conversion as
+// that terminator would. For the node factory, which converts text straight
+// out of the input buffer. length <= 0 converts nothing.
+char* XmlUtf8ToLatin1Span(const char* src, int length, char* dst, int* lossy);
 
 // The ISO-8859-1 letter for base with a combining mark: column 1 grave,
 // 2 acute, 3 circumflex, 4 tilde, 5 diaeresis, 6 ring above, 7 cedilla. Bases

@@ -7,6 +7,7 @@
 #include "trace/trace.h"
 
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -20,8 +21,26 @@ TraceModule s_trace = {"xml#xmldoc", nullptr};
 // The source-module label of the node traces.
 const char* const kModuleLabel = "xmldoc";
 
-// Values up to this size are converted from a copy on the stack.
-constexpr int kStackScratchSize = 256;
+// Every node record is allocated behind this prefix. A node made by
+// XmlCreateNode carries its name and value in the same allocation, after the
+// record, so that one allocation (and one release) serves the three: a large
+// document holds hundreds of thousands of nodes, and each allocation costs
+// time and heap. The offsets say where those texts were placed; a text whose
+// pointer no longer points there was stored by other means and is released on
+// its own.
+struct NodeBlock {
+    std::uint32_t nameOffset;  // from the node; 0 when the name is not inside
+    std::uint32_t valueOffset; // likewise for the value
+    XmlNode node;
+};
+
+NodeBlock* BlockOf(XmlNode* node) {
+    return reinterpret_cast<NodeBlock*>(reinterpret_cast<char*>(node) - offsetof(NodeBlock, node));
+}
+
+bool IsInside(XmlNode* node, const char* text, std::uint32_t offset) {
+    return offset != 0 && text == reinterpret_cast<char*>(node) + offset;
+}
 
 long AddressOf(const void* p) {
     return static_cast<long>(reinterpret_cast<std::intptr_t>(p));
@@ -68,57 +87,107 @@ char* ConvertName(const char* name, int source, int target, int* lossy) {
     return CopyText(name);
 }
 
-// Stores length bytes of value in node, converted. The UTF-8 reader may look
-// past its budget for the rest of a sequence, so it reads a terminated copy.
-void StoreValue(XmlNode* node, const char* value, int length, int source, int target, int* lossy) {
-    const std::size_t n = static_cast<std::size_t>(length);
-    char* out = nullptr;
-    char* end = nullptr;
-    if (target == XML_ENC_UTF8 && source == XML_ENC_LATIN1) {
-        // The conversion drops the same control bytes a text node loses.
-        out = static_cast<char*>(std::malloc(2 * n + 1));
-        if (out != nullptr) {
-            end = XmlLatin1ToUtf8N(value, out, length);
-        }
-    } else if (source == XML_ENC_UTF8 && target == XML_ENC_LATIN1) {
-        char stackCopy[kStackScratchSize];
-        char* copy = n < sizeof stackCopy ? stackCopy : static_cast<char*>(std::malloc(n + 1));
-        out = copy != nullptr ? static_cast<char*>(std::malloc(n + 1)) : nullptr;
-        if (out != nullptr) {
-            std::memcpy(copy, value, n);
-            copy[n] = '\0';
-            end = XmlUtf8ToLatin1N(copy, out, length, lossy);
-        }
-        if (copy != stackCopy) {
-            std::free(copy);
-        }
-    } else {
-        out = static_cast<char*>(std::malloc(n + 1));
-        if (out != nullptr) {
-            const bool removeControls = node->kind == XML_NODE_TEXT && source == XML_ENC_LATIN1;
-            end = out;
-            for (std::size_t i = 0; i < n; ++i) {
-                if (!(removeControls && IsRemovedControl(static_cast<unsigned char>(value[i])))) {
-                    *end++ = value[i];
-                }
-            }
-            *end = '\0';
-        }
-    }
-    if (out != nullptr) {
-        node->value = out;
-        node->valueSize = static_cast<int>(end - out) + 1;
-    }
-}
-
 // Releases what a node owns apart from its attributes and children.
 void ReleaseTexts(XmlNode* node) {
     TraceWrite(TRACE_LOG, s_trace.name, &s_trace, "%s::%s: '%ld'", kModuleLabel, "XmlFreeNode",
                AddressOf(node));
-    std::free(node->name);
-    std::free(node->value);
+    const NodeBlock* block = BlockOf(node);
+    if (!IsInside(node, node->name, block->nameOffset)) {
+        std::free(node->name);
+    }
+    if (!IsInside(node, node->value, block->valueOffset)) {
+        std::free(node->value);
+    }
     node->name = nullptr;
     node->value = nullptr;
+}
+
+void ReleaseRecord(XmlNode* node) {
+    std::free(BlockOf(node));
+}
+
+// A zero-filled record with room for extra bytes of text after it, traced as
+// XmlNewNode; null when memory is exhausted.
+XmlNode* NewNodeWithRoom(std::size_t extra) {
+    // The text room is written by the caller: only the record is cleared.
+    void* memory = std::malloc(sizeof(NodeBlock) + extra);
+    if (memory == nullptr) {
+        return nullptr;
+    }
+    std::memset(memory, 0, sizeof(NodeBlock));
+    XmlNode* node = &static_cast<NodeBlock*>(memory)->node;
+    TraceWrite(TRACE_LOG, s_trace.name, &s_trace, "%s::%s: '%ld'", kModuleLabel, "XmlNewNode",
+               AddressOf(node));
+    return node;
+}
+
+// Room a converted text of length bytes may need, terminator included.
+std::size_t ConvertedRoom(std::size_t length, int source, int target) {
+    return (target == XML_ENC_UTF8 && source == XML_ENC_LATIN1 ? 2 * length : length) + 1;
+}
+
+// Writes length bytes of text at out, converted as XmlCreateNode converts
+// them, terminated; returns the terminator's position. The text of a name is
+// NUL-terminated anyway; a value is read as a terminated copy of its bytes
+// would be.
+char* ConvertInto(char* out, const char* text, int length, bool removeControls, int source,
+                  int target, int* lossy) {
+    if (target == XML_ENC_UTF8 && source == XML_ENC_LATIN1) {
+        // The conversion drops the same control bytes a text node loses.
+        return XmlLatin1ToUtf8N(text, out, length);
+    }
+    if (source == XML_ENC_UTF8 && target == XML_ENC_LATIN1) {
+        return XmlUtf8ToLatin1Span(text, length, out, lossy);
+    }
+    if (!removeControls) {
+        std::memcpy(out, text, static_cast<std::size_t>(length));
+        out[length] = '\0';
+        return out + length;
+    }
+    char* end = out;
+    for (int i = 0; i < length; ++i) {
+        if (!IsRemovedControl(static_cast<unsigned char>(text[i]))) {
+            *end++ = text[i];
+        }
+    }
+    *end = '\0';
+    return end;
+}
+
+// XmlCreateNode with the texts in the record's allocation; null when that
+// allocation cannot be made.
+XmlNode* CreateNodeInOneBlock(int kind, const char* name, const char* value, int valueLength,
+                              int source, int target, int* lossy) {
+    const std::size_t nameLength = name != nullptr ? std::strlen(name) : 0;
+    const std::size_t valueLengthBytes = static_cast<std::size_t>(valueLength);
+    const std::size_t nameRoom = name != nullptr ? ConvertedRoom(nameLength, source, target) : 0;
+    const std::size_t valueRoom =
+        value != nullptr ? ConvertedRoom(valueLengthBytes, source, target) : 0;
+    if (nameLength > static_cast<std::size_t>(INT_MAX) ||
+        nameRoom + valueRoom > UINT32_MAX - sizeof(NodeBlock)) {
+        return nullptr;
+    }
+    XmlNode* node = NewNodeWithRoom(nameRoom + valueRoom);
+    if (node == nullptr) {
+        return nullptr;
+    }
+    NodeBlock* block = BlockOf(node);
+    node->kind = kind;
+    char* const base = reinterpret_cast<char*>(node);
+    char* at = base + sizeof(XmlNode);
+    if (name != nullptr) {
+        node->name = at;
+        block->nameOffset = static_cast<std::uint32_t>(at - base);
+        at = ConvertInto(at, name, static_cast<int>(nameLength), false, source, target, lossy) + 1;
+    }
+    if (value != nullptr) {
+        const bool removeControls = kind == XML_NODE_TEXT && source == XML_ENC_LATIN1;
+        char* end = ConvertInto(at, value, valueLength, removeControls, source, target, lossy);
+        node->value = at;
+        node->valueSize = static_cast<int>(end - at) + 1;
+        block->valueOffset = static_cast<std::uint32_t>(at - base);
+    }
+    return node;
 }
 
 // Takes the first attribute, or else the first child, off node; null when
@@ -147,17 +216,22 @@ XmlNode* DetachFirstOwned(XmlNode* node) {
 } // namespace
 
 XmlNode* XmlNewNode() {
-    XmlNode* node = static_cast<XmlNode*>(std::calloc(1, sizeof(XmlNode)));
-    if (node != nullptr) {
-        TraceWrite(TRACE_LOG, s_trace.name, &s_trace, "%s::%s: '%ld'", kModuleLabel, "XmlNewNode",
-                   AddressOf(node));
-    }
-    return node;
+    return NewNodeWithRoom(0);
 }
 
 XmlNode* XmlCreateNode(int kind, const char* name, const char* value, int valueLength,
                        int sourceEncoding, int targetEncoding, int* lossy) {
-    XmlNode* node = XmlNewNode();
+    if (valueLength < 0) {
+        valueLength = 0;
+    }
+    XmlNode* node =
+        CreateNodeInOneBlock(kind, name, value, valueLength, sourceEncoding, targetEncoding, lossy);
+    if (node != nullptr) {
+        return node;
+    }
+    // Not enough memory for one block: the record on its own, and each text
+    // where it can be had.
+    node = XmlNewNode();
     if (node == nullptr) {
         return nullptr;
     }
@@ -166,8 +240,15 @@ XmlNode* XmlCreateNode(int kind, const char* name, const char* value, int valueL
         node->name = ConvertName(name, sourceEncoding, targetEncoding, lossy);
     }
     if (value != nullptr) {
-        StoreValue(node, value, valueLength < 0 ? 0 : valueLength, sourceEncoding, targetEncoding,
-                   lossy);
+        char* out = static_cast<char*>(std::malloc(
+            ConvertedRoom(static_cast<std::size_t>(valueLength), sourceEncoding, targetEncoding)));
+        if (out != nullptr) {
+            const bool removeControls = kind == XML_NODE_TEXT && sourceEncoding == XML_ENC_LATIN1;
+            char* end = ConvertInto(out, value, valueLength, removeControls, sourceEncoding,
+                                    targetEncoding, lossy);
+            node->value = out;
+            node->valueSize = static_cast<int>(end - out) + 1;
+        }
     }
     return node;
 }
@@ -198,7 +279,7 @@ void XmlFreeNode(XmlNode* node) {
         }
         XmlNode* owner = at->parent;
         const bool done = at == node;
-        std::free(at);
+        ReleaseRecord(at);
         if (done) {
             return;
         }

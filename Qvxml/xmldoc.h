@@ -57,11 +57,13 @@ constexpr int XML_VERSION_SIZE = 64;
 constexpr int XML_ATTRIBUTE_SCRATCH_SIZE = 8192;
 constexpr int XML_GATHER_SCRATCH_SIZE = 65535;
 
+// The two integers stand together so that the record has no padding: a
+// large document holds hundreds of thousands of nodes.
 struct XmlNode {
     int kind;                 // XML_NODE_*
+    int valueSize;            // bytes of value with its terminator; 0 without value
     char* name;               // owned, target encoding
     char* value;              // owned, target encoding; null for elements
-    int valueSize;            // bytes of value with its terminator; 0 without value
     XmlNode* firstAttribute;  // attribute chain, linked by next/previous sibling
     XmlNode* top;             // first top-level node of the document; null for attributes
     XmlNode* firstChild;      // children in document order: first and last
@@ -123,7 +125,10 @@ XmlNode* XmlCreateNode(int kind, const char* name, const char* value, int valueL
 // attributes, then each child with its own attributes and children), tracing
 // "xmldoc::XmlFreeNode: '<address>'" at level 8 for each. The document's
 // top-level list head is not updated: a document's first top-level node is
-// released only by XmlFreeDoc.
+// released only by XmlFreeDoc. XmlCreateNode places a node's name and value
+// in the record's own allocation, so they go with it; a text that a caller
+// stored in a node in their place (and the texts of an XmlNewNode record) is
+// released on its own with std::free.
 void XmlFreeNode(XmlNode* node);
 
 // A new empty document with that target encoding, or null when memory is

@@ -204,6 +204,46 @@ void CloseTextFile(TextFile* in) {
     in->file = nullptr;
 }
 
+// Turns each CR LF pair among the count bytes at dst into LF, in place, and
+// returns how many bytes remain. A CR that is the last byte is held back for
+// the next read when more input may follow (moreMayFollow), else kept. Most
+// files have no CR at all or one per line, so the bytes between CRs are found
+// with memchr and moved as blocks.
+int FoldLineEnds(TextFile* in, char* dst, int count, bool moreMayFollow) {
+    const char* cr =
+        static_cast<const char*>(std::memchr(dst, '\r', static_cast<std::size_t>(count)));
+    if (cr == nullptr) {
+        return count;
+    }
+    int read = static_cast<int>(cr - dst);
+    int written = read;
+    while (read < count) {
+        // dst[read] is a CR
+        if (read + 1 == count) {
+            if (moreMayFollow) {
+                in->heldCr = true;
+            } else {
+                dst[written++] = '\r';
+            }
+            break;
+        }
+        if (dst[read + 1] == '\n') {
+            dst[written++] = '\n';
+            read += 2;
+        } else {
+            dst[written++] = '\r';
+            read += 1;
+        }
+        const void* next = std::memchr(dst + read, '\r', static_cast<std::size_t>(count - read));
+        const int stop =
+            next != nullptr ? static_cast<int>(static_cast<const char*>(next) - dst) : count;
+        std::memmove(dst + written, dst + read, static_cast<std::size_t>(stop - read));
+        written += stop - read;
+        read = stop;
+    }
+    return written;
+}
+
 // Reads up to size (at least 2) bytes into dst with each CR LF pair turned
 // into LF, a lone CR kept, and input ending at a 1A byte. Returns the number
 // of bytes delivered, 0 at the end of the input.
@@ -222,24 +262,13 @@ int ReadTextFile(TextFile* in, char* dst, int size) {
             return count; // a held CR at the very end stays
         }
         count += static_cast<int>(got);
-        for (int r = 0; r < count; ++r) {
-            char c = dst[r];
-            if (c == '\x1A') {
-                in->ended = true;
-                break;
-            }
-            if (c == '\r') {
-                if (r + 1 == count) {
-                    in->heldCr = true;
-                    break;
-                }
-                if (dst[r + 1] == '\n') {
-                    c = '\n';
-                    ++r;
-                }
-            }
-            dst[delivered++] = c;
+        // Bytes from a 1A on are never delivered.
+        const void* marker = std::memchr(dst, '\x1A', static_cast<std::size_t>(count));
+        if (marker != nullptr) {
+            in->ended = true;
+            count = static_cast<int>(static_cast<const char*>(marker) - dst);
         }
+        delivered = FoldLineEnds(in, dst, count, marker == nullptr);
     }
     return delivered;
 }

@@ -133,6 +133,12 @@ constexpr signed char kStartTagTable[10][9] = {
 };
 // clang-format on
 
+// A byte that XmlNextChar reads on its own as a name character: below 80, or
+// any byte outside UTF-8 mode, of a name class ("&" begins a reference).
+bool IsPlainNameByte(int mode, unsigned char b) {
+    return kStartTagGroup[XmlByteClass[b]] == G_NAME && (b < 0x80 || mode != XML_ENC_UTF8);
+}
+
 // --- declaration reader ------------------------------------------------------
 
 struct DeclarationCursor {
@@ -219,8 +225,28 @@ bool EndsUnquotedValue(unsigned char b) {
     return b == ' ' || b == '\t' || b == '\n' || b == '\r' || b == '>' || b == '/';
 }
 
+// Inside character data every byte but "<", "&" and, in UTF-8 mode, a byte
+// from 80 up would only go on with the text; so would a well-formed UTF-8
+// sequence of two bytes (the accented letters of ISO-8859-1). Returns the
+// first position that needs XmlNextChar.
+const char* SkipPlainText(int mode, const char* p, const char* end) {
+    const bool utf8 = mode == XML_ENC_UTF8;
+    for (;;) {
+        p = XmlSkipBytes(p, end, '<', '&', '<', utf8);
+        if (!utf8 || end - p < 2) {
+            return p;
+        }
+        const unsigned char lead = static_cast<unsigned char>(p[0]);
+        const unsigned char second = static_cast<unsigned char>(p[1]);
+        if (lead < 0xC2 || lead > 0xDF || second < 0x80 || second > 0xBF) {
+            return p;
+        }
+        p += 2;
+    }
+}
+
 const char* SkipSpaceBefore(const char* p, const char* limit) {
-    while (p < limit && XmlIsSpace(p)) {
+    while (p < limit && XmlByteClass[static_cast<unsigned char>(*p)] == CH_SPACE) {
         ++p;
     }
     return p;
@@ -265,7 +291,10 @@ const char* XmlNextToken(int mode, const char* position, const char* end, int* k
             }
             return XmlCheckTokenMarkup(mode, next, end, kind);
         default:
+            // Inside character data every byte but "<", "&" and, in UTF-8
+            // mode, a byte from 80 up would only go on with the text.
             textSeen = true;
+            next = SkipPlainText(mode, next, end);
             break;
         }
         p = next;
@@ -336,6 +365,17 @@ const char* XmlCheckTokenStartTag(int mode, const char* position, const char* en
         default:
             state = cell;
             break;
+        }
+        if (state == S0 || state == S2) {
+            // In a name, name characters only go on with it.
+            while (next < end && IsPlainNameByte(mode, static_cast<unsigned char>(*next))) {
+                ++next;
+            }
+        } else if (state == S6 || state == S7) {
+            // Inside a quoted value only its own quote, "<", "&" and, in UTF-8
+            // mode, a byte from 80 up can change anything.
+            next =
+                XmlSkipBytes(next, end, state == S6 ? '\'' : '"', '<', '&', mode == XML_ENC_UTF8);
         }
         p = next;
     }
@@ -605,11 +645,15 @@ const char* XmlReadAttribute(const char* position, const char* tagEnd, const cha
         quote = *p++;
     }
     length = 0;
-    for (; p < tagEnd; ++p) {
-        const unsigned char b = static_cast<unsigned char>(*p);
-        if (quote != '\0' ? *p == quote : EndsUnquotedValue(b)) {
-            break;
-        }
+    if (quote != '\0') {
+        const void* close = std::memchr(p, quote, static_cast<std::size_t>(tagEnd - p));
+        const char* stop = close != nullptr ? static_cast<const char*>(close) : tagEnd;
+        length = stop - p < XML_VALUE_BUFFER_SIZE - 1 ? static_cast<int>(stop - p)
+                                                      : XML_VALUE_BUFFER_SIZE - 1;
+        std::memcpy(s_attributeValue, p, static_cast<std::size_t>(length));
+        p = stop;
+    }
+    for (; quote == '\0' && p < tagEnd && !EndsUnquotedValue(static_cast<unsigned char>(*p)); ++p) {
         if (length < XML_VALUE_BUFFER_SIZE - 1) {
             s_attributeValue[length++] = *p;
         }

@@ -11,6 +11,16 @@ QUORVEL_BUILD_PACKAGES=(
     libexpat1-dev     # reference parser of the XML tests only
 )
 
+# What scripts/bench needs on top: Google Benchmark, and the parsers ours is
+# measured against. They link into the benchmark programs only, never into
+# the product.
+QUORVEL_BENCH_PACKAGES=(
+    libbenchmark-dev
+    libexpat1-dev
+    libxml2-dev
+    libpugixml-dev
+)
+
 # quorvel_ensure_packages PACKAGE...
 # Installs the packages that are not installed yet: one `apt-get update`, then
 # one `apt-get install`. Does nothing (and needs no network) when all are there.

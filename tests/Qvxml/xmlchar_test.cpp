@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -159,6 +160,64 @@ TEST(XmlConvert, OutputAndLossy) {
     EXPECT_EQ(lossy, 1); // never cleared
     EXPECT_EQ(XmlLatin1ToUtf8("\xFF", out), out + 2);
     EXPECT_EQ(XmlLatin1ToUtf8(nullptr, out), out);
+}
+
+// Random byte strings weighted towards what matters to the two readers
+// below: ASCII runs, the markup bytes, lead and continuation bytes, NUL.
+std::string RandomBytes(std::mt19937& random, std::size_t length) {
+    const std::string alphabet =
+        std::string("ab <&'\"\xC2\xC3\xCC\xE2\xF0\x80\x81\xA9\xBF\xFF") + std::string(1, '\0');
+    std::string bytes;
+    for (std::size_t i = 0; i < length; ++i) {
+        bytes += alphabet[random() % alphabet.size()];
+    }
+    return bytes;
+}
+
+// The span form must give what the budgeted form gives on a terminated copy,
+// wherever the span ends, and read nothing past it.
+TEST(XmlConvert, SpanReadsAsATerminatedCopy) {
+    std::mt19937 random(8482);
+    for (int round = 0; round < 3000; ++round) {
+        const std::string bytes = RandomBytes(random, random() % 40);
+        const std::string copy = bytes + std::string(1, '\0');
+        const ExactInput span(bytes);
+        char expected[64];
+        char got[64];
+        int expectedLossy = 0;
+        int gotLossy = 0;
+        const int n = static_cast<int>(bytes.size());
+        const char* e = XmlUtf8ToLatin1N(copy.c_str(), expected, n, &expectedLossy);
+        const char* g = XmlUtf8ToLatin1Span(span.begin(), n, got, &gotLossy);
+        ASSERT_EQ(std::string(static_cast<const char*>(got), g),
+                  std::string(static_cast<const char*>(expected), e))
+            << Printable(bytes);
+        ASSERT_EQ(*g, '\0');
+        ASSERT_EQ(gotLossy, expectedLossy) << Printable(bytes);
+    }
+    char out[4] = "xyz";
+    EXPECT_EQ(XmlUtf8ToLatin1Span("ab", 0, out, nullptr), out);
+    EXPECT_EQ(XmlUtf8ToLatin1Span(nullptr, 5, out, nullptr), out);
+    EXPECT_EQ(out[0], '\0');
+}
+
+// The word-at-a-time skip must stop where a byte-by-byte look stops, at every
+// alignment and length.
+TEST(XmlSkip, StopsAtTheFirstStopByte) {
+    std::mt19937 random(20261207);
+    for (int round = 0; round < 3000; ++round) {
+        const std::string bytes = RandomBytes(random, random() % 40);
+        const ExactInput input(bytes);
+        for (const bool high : {false, true}) {
+            const char* expected = input.begin();
+            while (expected < input.end() && *expected != '<' && *expected != '&' &&
+                   *expected != '\'' && !(high && static_cast<unsigned char>(*expected) >= 0x80)) {
+                ++expected;
+            }
+            ASSERT_EQ(XmlSkipBytes(input.begin(), input.end(), '<', '&', '\'', high), expected)
+                << Printable(bytes) << (high ? " stopping at high bytes" : "");
+        }
+    }
 }
 
 TEST(XmlCompose, YieldsExactlyTheLatin1LettersWithMarks) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -132,6 +133,67 @@ TEST_F(XmlTree, FreeReleasesAttributesAndChildren) {
     EXPECT_EQ(Picture(parent), "p(before after)");
     EXPECT_EQ(parent->lastChild->previousSibling, parent->firstChild);
     XmlFreeNode(parent);
+}
+
+// Every byte value from 20 up, long enough for the widest conversion to fill the room
+// it is given (the address sanitizer watches the record's end).
+TEST_F(XmlTree, LongTextsFitTheirRecord) {
+    std::string latin1;
+    for (int i = 0; i < 600; ++i) {
+        latin1 += static_cast<char>(0x20 + i % 0xE0);
+    }
+    std::string utf8(2 * latin1.size() + 1, '\0');
+    utf8.resize(
+        static_cast<std::size_t>(XmlLatin1ToUtf8(latin1.c_str(), utf8.data()) - utf8.data()));
+    struct Case {
+        const char* description;
+        int source, target;
+        const std::string* input;
+        const std::string* stored;
+    };
+    const Case cases[] = {
+        {"latin1_to_utf8_doubles", L1, U8, &latin1, &utf8},
+        {"utf8_to_latin1_halves", U8, L1, &utf8, &latin1},
+        {"copied", L1, L1, &latin1, &latin1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description);
+        for (const std::size_t length :
+             {std::size_t{0}, std::size_t{1}, std::size_t{255}, c.input->size()}) {
+            const std::string name = c.input->substr(0, length);
+            XmlNode* node = XmlCreateNode(XML_NODE_COMMENT, name.c_str(), c.input->data(),
+                                          static_cast<int>(c.input->size()), c.source, c.target);
+            ASSERT_NE(node, nullptr);
+            EXPECT_EQ(std::string(node->value), *c.stored);
+            EXPECT_EQ(node->valueSize, static_cast<int>(c.stored->size()) + 1);
+            EXPECT_EQ(std::string(node->name), c.stored->substr(0, std::strlen(node->name)));
+            XmlFreeNode(node);
+        }
+    }
+}
+
+// A node's own texts are released with it; a text that a caller stored in a
+// node in their place is released on its own (a wrong release crashes, a
+// missing one is a leak the sanitizer reports).
+TEST_F(XmlTree, TextsStoredInPlaceOfTheNodesOwnAreReleased) {
+    auto copy = [](const char* text) {
+        char* c = static_cast<char*>(std::malloc(std::strlen(text) + 1));
+        std::strcpy(c, text);
+        return c;
+    };
+    XmlNode* created = XmlCreateNode(XML_NODE_ATTRIBUTE, "a", "1", 1, L1, L1);
+    XmlNode* renamed = XmlCreateNode(XML_NODE_ATTRIBUTE, "a", "1", 1, L1, L1);
+    XmlNode* bare = XmlNewNode();
+    ASSERT_TRUE(created != nullptr && renamed != nullptr && bare != nullptr);
+    renamed->name = copy("b");
+    created->value = copy("2");
+    bare->name = copy("c");
+    bare->value = copy("3");
+    g_traces.clear();
+    for (XmlNode* node : {created, renamed, bare}) {
+        XmlFreeNode(node);
+    }
+    EXPECT_EQ(g_traces.size(), 3u);
 }
 
 TEST_F(XmlTree, NewDocumentsAreEmpty) {

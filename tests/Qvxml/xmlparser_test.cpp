@@ -195,6 +195,7 @@ TEST_F(XmlParserFiles, ReadAsInTextMode) {
         {"cr_then_split_pair", lastOfFirstRead - 1, "\r\r\n", "\r\n", ""},
         {"eof_marker", 0, "a", "a", "\x1A<<<"},
         {"eof_marker_opens_read", lastOfFirstRead - 7, "a", "a", "\x1A<<<"},
+        {"many_pairs_in_one_read", 0, "a\r\nb\r\n\rc\r\r\nd", "a\nb\n\rc\r\nd", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.description);
@@ -206,6 +207,17 @@ TEST_F(XmlParserFiles, ReadAsInTextMode) {
         ASSERT_NE(comment, nullptr);
         EXPECT_EQ(comment->value, filler + c.comment);
     }
+}
+
+// The input ends at a 1A: a CR right before it has no LF to pair with and is
+// kept, and text reaching the end is complete.
+TEST_F(XmlParserFiles, CrBeforeTheEndMarkerStays) {
+    DocPtr doc = ParseFile(kDecl + "<r>x\r\x1A</r>");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->cleanEnd, 1);
+    const XmlNode* text = XmlGetRootElement(doc.get())->lastChild;
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text->value, "x\r");
 }
 
 TEST_F(XmlParserFiles, MillionDeepDocument) {
