@@ -8,7 +8,7 @@ package test runs the client on a bare virtual display, where there is no
 window manager to do it, and xdotool only destroys windows or kills their
 program. Uses libX11 through ctypes, so nothing beyond python3 is needed.
 Exits 0 when the message was sent, 1 when the display or the window could not
-be had.
+be had, 2 for a wrong command line.
 """
 
 import ctypes
