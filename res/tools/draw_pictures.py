@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
-"""Draws the client's pictures and writes them as Windows BMP and ICO files.
+"""Draws the client's pictures and writes them as Windows BMP, ICO and PNG files.
 
 The three 25 x 25 mode pictures beside the radio buttons (256 colours), the
 48 x 15 strip of the operations list (three 16-pixel pictures, 16 colours, on
 light grey 192,192,192, the list's transparent colour) and the application
-icon (32 x 32 and 16 x 16, 16 colours). Only the standard library is used, so
-the pictures can be redrawn on any machine:
+icon (32 x 32 and 16 x 16, 16 colours). The same icon is also written as PNG
+files for the Linux desktop's icon theme, at 16, 32, 48, 64, 128 and 256
+pixels: the larger sizes are the small pictures enlarged pixel by pixel, so
+they keep the icon's look. Only the standard library is used, so the pictures
+can be redrawn on any machine:
 
     python3 res/tools/draw_pictures.py res/pictures
 
@@ -14,6 +17,7 @@ The output is deterministic: running it again gives the same bytes.
 
 import struct
 import sys
+import zlib
 from pathlib import Path
 
 # The 16 colours of the classic Windows palette, in its usual order.
@@ -192,6 +196,33 @@ def ico_file(canvases):
     return directory + entries + b"".join(images)
 
 
+def png_file(canvas, scale):
+    """The canvas enlarged scale times, as an 8-bit RGBA PNG; transparent where
+    the icon is. Fixed compression settings keep the bytes the same every run."""
+    rows = []
+    for y in range(canvas.height):
+        row = bytearray()
+        for c in canvas.pixels[y]:
+            pixel = bytes((0, 0, 0, 0)) if c is None else bytes(c) + b"\xff"
+            row += pixel * scale
+        rows += [b"\0" + bytes(row)] * scale   # filter type 0 on every line
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data)))
+
+    # 8 bits a sample, colour type 6 (RGBA), deflate, no filter choice, no interlace.
+    header = struct.pack(">IIBBBBB", canvas.width * scale, canvas.height * scale, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+            + chunk(b"IDAT", zlib.compress(b"".join(rows), 9)) + chunk(b"IEND", b""))
+
+
+# The icon's PNG sizes: each drawn from the picture that enlarges to it by a
+# whole factor, the 16-pixel one only where the 32-pixel one cannot.
+ICON_PNG_SIZES = {16: (16, 1), 32: (32, 1), 48: (16, 3), 64: (32, 2), 128: (32, 4),
+                  256: (32, 8)}
+
+
 def palette256(*canvases):
     """The colours the pictures use, then black up to 256 entries."""
     colours = []
@@ -215,6 +246,8 @@ def main(argv):
     (out / "book_request.bmp").write_bytes(bmp_file(request, palette, 8))
     (out / "mode_strip.bmp").write_bytes(bmp_file(mode_strip(), VGA16, 4))
     (out / "quorvelp.ico").write_bytes(ico_file([icon_picture(32), icon_picture(16)]))
+    for size, (drawn, scale) in ICON_PNG_SIZES.items():
+        (out / f"quorvelp_{size}.png").write_bytes(png_file(icon_picture(drawn), scale))
 
 
 if __name__ == "__main__":

@@ -21,6 +21,20 @@ QUORVEL_BENCH_PACKAGES=(
     libpugixml-dev
 )
 
+# What scripts/package needs besides the build packages to make the .deb.
+QUORVEL_PACKAGING_PACKAGES=(
+    dpkg-dev # dpkg-shlibdeps (the package's dependencies), dpkg-buildflags
+)
+
+# What scripts/test-package needs besides those: installing the package and
+# driving the installed client on a virtual display.
+QUORVEL_PACKAGE_TEST_PACKAGES=(
+    xvfb               # the virtual display
+    xdotool            # finds the client's windows, focuses them and types
+    python3            # scripts/lib/close_window.py: the window's close command
+    desktop-file-utils # desktop-file-validate
+)
+
 # quorvel_ensure_packages PACKAGE...
 # Installs the packages that are not installed yet: one `apt-get update`, then
 # one `apt-get install`. Does nothing (and needs no network) when all are there.
