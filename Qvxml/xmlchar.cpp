@@ -328,6 +328,38 @@ char* XmlLatin1ToUtf8(const char* src, char* dst) {
     return XmlLatin1ToUtf8N(src, dst, kUnboundedBudget);
 }
 
+namespace {
+
+// How many bytes the conversion to ISO-8859-1 consumes for a lead byte of 80
+// or above: a lead byte's whole sequence, a stray byte alone.
+int SequenceLength(unsigned char lead) {
+    return InRange(lead, 0xC2, 0xDF)   ? 2
+           : InRange(lead, 0xE0, 0xEF) ? 3
+           : InRange(lead, 0xF0, 0xF4) ? 4
+                                       : 1;
+}
+
+// A whole two-byte UTF-8 sequence: the ISO-8859-1 letter it stands for is
+// written at out, or a combining mark is composed into the letter before it
+// (never before dst). True when a letter was written; a mark, composed or
+// not, and every other pair count as lost.
+bool ConvertPair(unsigned char lead, unsigned char second, char* dst, char*& out) {
+    if ((lead == 0xC2 || lead == 0xC3) && InRange(second, 0x80, 0xBF)) {
+        *out++ = static_cast<char>(lead == 0xC2 ? second : second + 0x40);
+        return true;
+    }
+    if (lead == 0xCC && out > dst) {
+        const int column = CombiningColumn(second);
+        if (column != 0) {
+            out[-1] =
+                static_cast<char>(XmlComposeLatin1(column, static_cast<unsigned char>(out[-1])));
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 char* XmlUtf8ToLatin1N(const char* src, char* dst, int budget, int* lossy) {
     if (dst == nullptr) {
         return nullptr;
@@ -342,11 +374,7 @@ char* XmlUtf8ToLatin1N(const char* src, char* dst, int budget, int* lossy) {
             ++i;
             continue;
         }
-        const int length = InRange(b, 0xC2, 0xDF)   ? 2
-                           : InRange(b, 0xE0, 0xEF) ? 3
-                           : InRange(b, 0xF0, 0xF4) ? 4
-                                                    : 1;
-        bool dropped = true;
+        const int length = SequenceLength(b);
         for (int k = 1; k < length; ++k) {
             if (s[i + k] == 0) {
                 if (k > 1 && lossy != nullptr) {
@@ -356,23 +384,8 @@ char* XmlUtf8ToLatin1N(const char* src, char* dst, int budget, int* lossy) {
                 return out;
             }
         }
-        if (length == 2) {
-            const unsigned char second = s[i + 1];
-            if (b == 0xC2 && InRange(second, 0x80, 0xBF)) {
-                *out++ = static_cast<char>(second);
-                dropped = false;
-            } else if (b == 0xC3 && InRange(second, 0x80, 0xBF)) {
-                *out++ = static_cast<char>(second + 0x40);
-                dropped = false;
-            } else if (b == 0xCC && out > dst) {
-                const int column = CombiningColumn(second);
-                if (column != 0) {
-                    out[-1] = static_cast<char>(
-                        XmlComposeLatin1(column, static_cast<unsigned char>(out[-1])));
-                }
-            }
-        }
-        if (dropped && lossy != nullptr) {
+        const bool kept = length == 2 && ConvertPair(b, s[i + 1], dst, out);
+        if (!kept && lossy != nullptr) {
             *lossy = 1;
         }
         i += length;
@@ -404,10 +417,7 @@ char* XmlUtf8ToLatin1Span(const char* src, int length, char* dst, int* lossy) {
             i += 2;
             continue;
         }
-        const int sequence = InRange(b, 0xC2, 0xDF)   ? 2
-                             : InRange(b, 0xE0, 0xEF) ? 3
-                             : InRange(b, 0xF0, 0xF4) ? 4
-                                                      : 1;
+        const int sequence = SequenceLength(b);
         // The terminator of the copy stands at n: a sequence reaching it, or a
         // NUL inside it, ends the conversion.
         for (int k = 1; k < sequence; ++k) {
@@ -419,24 +429,8 @@ char* XmlUtf8ToLatin1Span(const char* src, int length, char* dst, int* lossy) {
                 return out;
             }
         }
-        bool dropped = true;
-        if (sequence == 2) {
-            const unsigned char second = s[i + 1];
-            if (b == 0xC2 && InRange(second, 0x80, 0xBF)) {
-                *out++ = static_cast<char>(second);
-                dropped = false;
-            } else if (b == 0xC3 && InRange(second, 0x80, 0xBF)) {
-                *out++ = static_cast<char>(second + 0x40);
-                dropped = false;
-            } else if (b == 0xCC && out > dst) {
-                const int column = CombiningColumn(second);
-                if (column != 0) {
-                    out[-1] = static_cast<char>(
-                        XmlComposeLatin1(column, static_cast<unsigned char>(out[-1])));
-                }
-            }
-        }
-        if (dropped && lossy != nullptr) {
+        const bool kept = sequence == 2 && ConvertPair(b, s[i + 1], dst, out);
+        if (!kept && lossy != nullptr) {
             *lossy = 1;
         }
         i += sequence;
