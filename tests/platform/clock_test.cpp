@@ -1,5 +1,6 @@
 // The process-wide clock: the fixed-time seam and the local-time conversion.
 #include "platform/clock.h"
+#include "tests/test_system.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +12,7 @@ namespace {
 
 class Clock : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("TZ", "UTC0", 1);
-        tzset();
-    }
+    void SetUp() override { test_system::UseUtc(); }
     void TearDown() override { ClockUseSystemTime(); }
 };
 
