@@ -124,7 +124,7 @@ BOOL CStdioFile::ReadString(std::string& line) {
             if (crBefore && line.size() < maxLineLength) {
                 line.push_back('\r');
             }
-            crBefore = *p == '\r';
+            crBefore = *p == '\r' && !file_system::kTextMode;
             if (!crBefore && line.size() < maxLineLength) {
                 line.push_back(*p);
             }

@@ -71,6 +71,8 @@ int SysClose(int fd) {
 
 namespace file_system {
 
+const bool kTextMode = false;
+
 std::int64_t Read(int fd, char* buffer, std::size_t size) {
     return Retry([&] { return ::read(fd, buffer, size); });
 }

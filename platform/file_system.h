@@ -15,6 +15,12 @@ bool FileInjected(FileOperation operation, std::size_t* written = nullptr);
 
 namespace file_system {
 
+// True when Read delivers text through the system's own text mode, where a
+// CR LF already arrives as a line feed and every CR left is content; false
+// when it delivers the bytes as they are and the shared part drops the CR of
+// a CR LF itself.
+extern const bool kTextMode;
+
 // One read of up to size bytes at the descriptor's position, as the file was
 // opened (on Windows: its text mode). The count read, 0 at the end of the
 // file, -1 with errno set on failure.

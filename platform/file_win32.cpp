@@ -77,6 +77,8 @@ unsigned ReadSize(std::size_t size) {
 
 namespace file_system {
 
+const bool kTextMode = true;
+
 std::int64_t Read(int fd, char* buffer, std::size_t size) {
     return _read(fd, buffer, ReadSize(size));
 }

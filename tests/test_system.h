@@ -24,8 +24,15 @@ namespace test_system {
 // The system's sharing modes keep every other opening out, readers too; the
 // lock of the other systems binds only openings that ask for it.
 inline constexpr bool kExclusiveKeepsReadersOut = true;
+// The run-time library converts local times up to the end of the year 3000.
+inline constexpr bool kLocalTimeAfter3000 = false;
+// Paths stop at MAX_PATH (260) characters for programs that do not ask for
+// longer ones.
+inline constexpr bool kLongPaths = false;
 #else
 inline constexpr bool kExclusiveKeepsReadersOut = false;
+inline constexpr bool kLocalTimeAfter3000 = true;
+inline constexpr bool kLongPaths = true;
 #endif
 
 inline void SetEnv(const char* name, const char* value) {

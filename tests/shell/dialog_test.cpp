@@ -80,6 +80,10 @@ TEST_F(StartUp, TheInstallationFolderIsTakenVerbatimAndMustFitThePathBuffer) {
         {"path_of_512_refused", longFolder(512, 'c'), longFolder(512, 'c'), false},
     };
     for (const auto& c : cases) {
+        // Windows paths stop at 260 characters: the buffer's limit lies beyond.
+        if (!test_system::kLongPaths && c.root.size() >= 260) {
+            continue;
+        }
         headless::Reset();
         Installation folder(kStandard.c_str(), c.root);
         test_system::SetEnv("QUORVPATH", c.envVar.c_str());
@@ -156,7 +160,10 @@ TEST_F(Texts, ClockTextsKeepLeadingZerosAndEveryDigitOfTheYear) {
         const char* time_;
     } cases[] = {
         {"leading_zeros", 1767675619, "06 - 01 - 2026", "05 : 00 : 19"},
-        {"five_digit_year", 253402300800 + 3661, "01 - 01 - 10000", "01 : 01 : 01"},
+        // Beyond the year 3000 Windows cannot convert: the unconvertible texts.
+        {"five_digit_year", 253402300800 + 3661,
+         test_system::kLocalTimeAfter3000 ? "01 - 01 - 10000" : "00 - 00 - 0",
+         test_system::kLocalTimeAfter3000 ? "01 : 01 : 01" : ""},
         {"unconvertible", INT64_MAX, "00 - 00 - 0", ""},
     };
     for (const auto& c : cases) {
