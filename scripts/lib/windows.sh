@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by scripts/test-windows: a wine prefix of the project's own, a
 # virtual X display, and waiting on the windows of a program under wine.
 # Source it after scripts/lib/common.sh; it defines functions only.
