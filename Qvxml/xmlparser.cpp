@@ -1,7 +1,7 @@
 // Parser driver: the token loop over a document's input buffer, the node
 // factories that turn tokens into nodes, the XML declaration, and the file
-// reader with its text-mode emulation. Cutting tokens is the scanner's job;
-// reading the finished tree is the queries'.
+// reader (the text mode of Windows, emulated elsewhere). Cutting tokens is
+// the scanner's job; reading the finished tree is the queries'.
 #include "Qvxml/xmlparser.h"
 
 #include "Qvxml/xmlchar.h"
@@ -12,6 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -185,6 +190,33 @@ int Malformed(XmlDoc* doc) {
 
 // --- text-mode file reading --------------------------------------------------
 
+#ifdef _WIN32
+
+// Windows reads in its own text mode: each CR LF pair arrives as LF and a 1A
+// byte ends the input.
+struct TextFile {
+    int fd;
+};
+
+bool OpenTextFile(TextFile* in, const char* path) {
+    in->fd = path != nullptr ? _open(path, _O_RDONLY | _O_TEXT) : -1;
+    return in->fd >= 0;
+}
+
+void CloseTextFile(TextFile* in) {
+    _close(in->fd);
+    in->fd = -1;
+}
+
+// Reads up to size bytes into dst. Returns the number of bytes delivered, 0
+// at the end of the input or on a read error.
+int ReadTextFile(TextFile* in, char* dst, int size) {
+    const int got = _read(in->fd, dst, static_cast<unsigned>(size));
+    return got > 0 ? got : 0;
+}
+
+#else
+
 // A file read as the platform's text mode would deliver it. The only place
 // that touches the file, so a platform with a real text mode can read
 // through it instead.
@@ -272,6 +304,8 @@ int ReadTextFile(TextFile* in, char* dst, int size) {
     }
     return delivered;
 }
+
+#endif
 
 int ParseFileInto(XmlDoc* doc, TextFile* in, bool* grown) {
     int last = 0;

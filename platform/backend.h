@@ -3,9 +3,14 @@
 //
 // Not for code above the layer. The portable part (platform/portable.cpp)
 // implements the wrappers of platform/window.h once, over the virtual
-// operations of a window record; a backend derives its records from HWND__
-// and implements the few free functions at the end. The Windows backend
-// uses the system's own handles instead and does not use this header.
+// operations of a window record; a backend derives its records from
+// WindowRecord and implements the few free functions at the end. The Windows
+// backend uses the system's own handles instead and does not use this header.
+//
+// A handle (HWND, HBRUSH, HICON, HIMAGELIST) is the address of its record,
+// converted with the functions of platform_detail below. The records are
+// types of their own, not the handles' structures, because on Windows those
+// are the system's (the headless backend runs there too, for the tests).
 #pragma once
 
 #include "platform/window.h"
@@ -13,14 +18,16 @@
 
 #include <string>
 
+struct ImageListRecord;
+
 // A window: the dialog or one of its controls. The base implementations do
 // nothing and report nothing; each backend overrides what its windows do.
-struct HWND__ {
-    explicit HWND__(int controlId);
-    HWND__(const HWND__&) = delete;
-    HWND__& operator=(const HWND__&) = delete;
+struct WindowRecord {
+    explicit WindowRecord(int controlId);
+    WindowRecord(const WindowRecord&) = delete;
+    WindowRecord& operator=(const WindowRecord&) = delete;
     // Unbinds the wrapper, which is left with a null m_hWnd.
-    virtual ~HWND__();
+    virtual ~WindowRecord();
 
     const int id;             // control id; 0 for a dialog
     CWnd* attached = nullptr; // the wrapper bound to the window, if any
@@ -52,7 +59,7 @@ struct HWND__ {
     virtual void InsertColumn(int /*col*/, const std::string& /*title*/, int /*format*/,
                               int /*width, -1 default*/) {}
     virtual void SetColumnWidth(int /*col*/, int /*cx*/) {}
-    virtual void SetSmallImages(const _IMAGELIST*) {}
+    virtual void SetSmallImages(const ImageListRecord*) {}
     virtual int RowCount() const { return 0; }
     virtual void InsertRow(int /*row*/, const std::string& /*text*/, int /*image, -1 none*/) {}
     virtual void SetCell(int /*row*/, int /*col*/, const std::string&) {}
@@ -60,7 +67,7 @@ struct HWND__ {
     CImageList* smallImages = nullptr; // the wrapper last given to SetImageList
 
     // Dialogs.
-    virtual HWND Child(int /*controlId*/) const { return nullptr; }
+    virtual WindowRecord* Child(int /*controlId*/) const { return nullptr; }
     virtual bool SetTimer(UINT_PTR /*id*/, UINT /*elapse*/) { return false; }
     virtual bool KillTimer(UINT_PTR /*id*/) { return false; }
     virtual bool PostClose() { return false; }
@@ -68,16 +75,16 @@ struct HWND__ {
     virtual bool DialogKeyboard(const MSG&) { return false; }
 };
 
-struct HBRUSH__ {
+struct BrushRecord {
     COLORREF color;
 };
 
-struct HICON__ {
+struct IconRecord {
     UINT id;
     res::Blob ico;
 };
 
-struct _IMAGELIST {
+struct ImageListRecord {
     UINT bitmapId;
     res::Blob bmp;
     int cx;     // width of one picture
@@ -88,12 +95,35 @@ struct _IMAGELIST {
 
 namespace platform_detail {
 
+// Between handles and records. Null stays null.
+inline WindowRecord* Record(HWND handle) {
+    return reinterpret_cast<WindowRecord*>(handle);
+}
+inline HWND Handle(const WindowRecord* record) {
+    return reinterpret_cast<HWND>(const_cast<WindowRecord*>(record));
+}
+inline BrushRecord* Record(HBRUSH handle) {
+    return reinterpret_cast<BrushRecord*>(handle);
+}
+inline HBRUSH Handle(BrushRecord* record) {
+    return reinterpret_cast<HBRUSH>(record);
+}
+inline const IconRecord* Record(HICON handle) {
+    return reinterpret_cast<const IconRecord*>(handle);
+}
+inline HICON Handle(const IconRecord* record) {
+    return reinterpret_cast<HICON>(const_cast<IconRecord*>(record));
+}
+inline ImageListRecord* Record(HIMAGELIST handle) {
+    return reinterpret_cast<ImageListRecord*>(handle);
+}
+inline HIMAGELIST Handle(ImageListRecord* record) {
+    return reinterpret_cast<HIMAGELIST>(record);
+}
+
 // The colour of a brush; the window system's face colour for a null brush is
 // the backend's business, so null gives `fallback`.
 COLORREF BrushColor(HBRUSH brush, COLORREF fallback);
-
-// The application title as derived from the executable's file name.
-std::string TitleFromExecutable();
 
 } // namespace platform_detail
 
@@ -104,7 +134,7 @@ namespace backend {
 // CDialog::DoModal) and destroys it.
 INT_PTR RunModal(CDialog& dialog);
 // The window with the keyboard focus, or null.
-HWND Focus();
+WindowRecord* Focus();
 // Shows a modal message box; returns IDOK.
 int MessageBox(const std::string& text, const std::string& caption, UINT type);
 

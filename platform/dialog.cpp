@@ -1,10 +1,19 @@
 // The parts of the window layer that are the same on every backend: the
-// dialog's default handlers, dialog data exchange and the application object.
+// dialog's default handlers (but painting), dialog data exchange, the
+// application object and its title.
 //
 // Everything here goes through the public wrappers of platform/window.h;
 // what a window does is the backend's (platform/portable.cpp and the backend
 // folders).
 #include "platform/window.h"
+
+#include "platform/paths.h"
+
+#include <string>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
 
@@ -22,8 +31,6 @@ BOOL CDialog::OnInitDialog() {
 }
 
 void CDialog::DoDataExchange(CDataExchange*) {}
-
-void CDialog::OnPaint() {}
 
 HCURSOR CDialog::OnQueryDragIcon() {
     return nullptr;
@@ -86,7 +93,33 @@ void DDV_MaxChars(CDataExchange* dx, const std::string& value, int maxChars) {
 }
 
 namespace {
+
 CWinApp* g_app = nullptr;
+
+// The executable's file name without its folder and its extension.
+std::string TitleFromExecutable() {
+    std::string path(4096, '\0');
+#ifdef _WIN32
+    const DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0 || n >= path.size()) {
+        return {};
+    }
+#else
+    const ssize_t n = readlink("/proc/self/exe", path.data(), path.size() - 1);
+    if (n <= 0) {
+        return {};
+    }
+#endif
+    path.resize(static_cast<std::size_t>(n));
+    const char separators[] = {'/', kFolderSeparator, '\0'};
+    std::string name = path.substr(path.find_last_of(separators) + 1);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) {
+        name.erase(dot);
+    }
+    return name;
+}
+
 } // namespace
 
 CWinApp::CWinApp(const char* appName) : m_pszAppName(appName) {
@@ -108,4 +141,12 @@ BOOL CWinApp::InitInstance() {
 
 CWinApp* AfxGetApp() {
     return g_app;
+}
+
+const char* AfxGetAppName() {
+    if (CWinApp* app = AfxGetApp(); app != nullptr && app->m_pszAppName != nullptr) {
+        return app->m_pszAppName;
+    }
+    static const std::string title = TitleFromExecutable();
+    return title.c_str();
 }

@@ -6,7 +6,8 @@
 // Unlike the framework nothing throws: every operation returns its result and
 // keeps the system's error number for GetError(). Text mode is done here on
 // platforms that have none: writing turns each line feed into CR LF, reading
-// removes a line's CR LF (or lone LF).
+// removes a line's CR LF (or lone LF). On Windows the run-time library's text
+// mode does the same, and there a 1A byte ends what is read of a file.
 //
 // Where this layer is stricter than the framework, so that the day's file can
 // neither lose records nor be written by two desks at once:
@@ -17,7 +18,8 @@
 //   - shareExclusive holds an exclusive, non-blocking lock for as long as the
 //     file is open; an opening that cannot get it fails at once. The lock binds
 //     every opening through this layer, in this process or another; programs
-//     that only read the file are not kept out.
+//     that only read the file are not kept out. On Windows it is the system's
+//     own sharing mode, which keeps out every other opening, readers too.
 //   - WriteString always appends, in one write, and flushes the file to disk
 //     before it reports success; on failure it cuts the file back to its
 //     length before the write.
@@ -150,7 +152,9 @@ public:
 enum FileOperation {
     FILE_OP_OPEN = 0,  // opening fails before the file is touched
     FILE_OP_READ = 1,  // reading a block, forwards or backwards
-    FILE_OP_WRITE = 2, // the first `written` bytes reach the file, then it fails
+    FILE_OP_WRITE = 2, // the first `written` bytes handed to the system's write
+                       // reach the file, then it fails (on Windows these are
+                       // bytes of the text before its text mode adds CRs)
     FILE_OP_FSYNC = 3, // the flush to disk fails
     FILE_OP_CLOSE = 4, // the file is closed, then a failure is reported
     FILE_OP_COUNT = 5

@@ -1,7 +1,7 @@
 // The wrappers of platform/window.h over the window records of the headless
 // and Qt backends (platform/backend.h), and the things those two backends
-// share: brushes, image lists and icons as plain records, the application
-// title and message boxes' captions.
+// share: brushes, image lists and icons as plain records, and message boxes'
+// captions.
 //
 // The argument rules (null texts, -1 positions, clamping, what a call on an
 // unbound wrapper does) are decided here once, so that both backends behave
@@ -12,7 +12,8 @@
 #include <cstring>
 #include <map>
 
-#include <unistd.h>
+using platform_detail::Handle;
+using platform_detail::Record;
 
 namespace {
 
@@ -28,11 +29,11 @@ int Length(const std::string& s) {
 
 // Windows.
 
-HWND__::HWND__(int controlId) : id(controlId) {
-    standIn.m_hWnd = this;
+WindowRecord::WindowRecord(int controlId) : id(controlId) {
+    standIn.m_hWnd = Handle(this);
 }
 
-HWND__::~HWND__() {
+WindowRecord::~WindowRecord() {
     if (attached != nullptr) {
         attached->m_hWnd = nullptr;
     }
@@ -47,22 +48,23 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
     if (hWnd == nullptr) {
         return nullptr;
     }
-    return hWnd->attached != nullptr ? hWnd->attached : &hWnd->standIn;
+    WindowRecord* record = Record(hWnd);
+    return record->attached != nullptr ? record->attached : &record->standIn;
 }
 
 BOOL CWnd::Attach(HWND hWnd) {
-    if (hWnd == nullptr || m_hWnd != nullptr || hWnd->attached != nullptr) {
+    if (hWnd == nullptr || m_hWnd != nullptr || Record(hWnd)->attached != nullptr) {
         return FALSE;
     }
     m_hWnd = hWnd;
-    hWnd->attached = this;
+    Record(hWnd)->attached = this;
     return TRUE;
 }
 
 HWND CWnd::Detach() {
     HWND old = m_hWnd;
-    if (old != nullptr && old->attached == this) {
-        old->attached = nullptr;
+    if (old != nullptr && Record(old)->attached == this) {
+        Record(old)->attached = nullptr;
     }
     m_hWnd = nullptr;
     return old;
@@ -70,7 +72,7 @@ HWND CWnd::Detach() {
 
 void CWnd::SetWindowText(const char* text) {
     if (m_hWnd != nullptr) {
-        m_hWnd->SetText(Text(text));
+        Record(m_hWnd)->SetText(Text(text));
     }
 }
 
@@ -78,7 +80,7 @@ int CWnd::GetWindowText(char* buffer, int maxCount) const {
     if (buffer == nullptr || maxCount <= 0) {
         return 0;
     }
-    const std::string text = m_hWnd != nullptr ? m_hWnd->Text() : std::string();
+    const std::string text = m_hWnd != nullptr ? Record(m_hWnd)->Text() : std::string();
     const int n = std::min(Length(text), maxCount - 1);
     std::memcpy(buffer, text.data(), static_cast<std::size_t>(n));
     buffer[n] = '\0';
@@ -86,49 +88,49 @@ int CWnd::GetWindowText(char* buffer, int maxCount) const {
 }
 
 void CWnd::GetWindowText(std::string& text) const {
-    text = m_hWnd != nullptr ? m_hWnd->Text() : std::string();
+    text = m_hWnd != nullptr ? Record(m_hWnd)->Text() : std::string();
 }
 
 int CWnd::GetWindowTextLength() const {
-    return m_hWnd != nullptr ? Length(m_hWnd->Text()) : 0;
+    return m_hWnd != nullptr ? Length(Record(m_hWnd)->Text()) : 0;
 }
 
 BOOL CWnd::EnableWindow(BOOL enable) {
     if (m_hWnd == nullptr) {
         return FALSE;
     }
-    const bool wasDisabled = !m_hWnd->Enabled();
-    m_hWnd->SetEnabled(enable != FALSE);
+    const bool wasDisabled = !Record(m_hWnd)->Enabled();
+    Record(m_hWnd)->SetEnabled(enable != FALSE);
     return wasDisabled ? TRUE : FALSE;
 }
 
 BOOL CWnd::IsWindowEnabled() const {
-    return m_hWnd != nullptr && m_hWnd->Enabled() ? TRUE : FALSE;
+    return m_hWnd != nullptr && Record(m_hWnd)->Enabled() ? TRUE : FALSE;
 }
 
 CWnd* CWnd::SetFocus() {
-    CWnd* previous = FromHandle(backend::Focus());
+    CWnd* previous = FromHandle(Handle(backend::Focus()));
     if (m_hWnd != nullptr) {
-        m_hWnd->TakeFocus();
+        Record(m_hWnd)->TakeFocus();
     }
     return previous;
 }
 
 CWnd* CWnd::GetFocus() {
-    return FromHandle(backend::Focus());
+    return FromHandle(Handle(backend::Focus()));
 }
 
 int CWnd::GetDlgCtrlID() const {
-    return m_hWnd != nullptr ? m_hWnd->id : 0;
+    return m_hWnd != nullptr ? Record(m_hWnd)->id : 0;
 }
 
 CWnd* CWnd::GetDlgItem(int id) const {
-    return m_hWnd != nullptr ? FromHandle(m_hWnd->Child(id)) : nullptr;
+    return m_hWnd != nullptr ? FromHandle(Handle(Record(m_hWnd)->Child(id))) : nullptr;
 }
 
 void CWnd::InvalidateRect(const RECT*, BOOL erase) {
     if (m_hWnd != nullptr) {
-        m_hWnd->Invalidate(erase != FALSE);
+        Record(m_hWnd)->Invalidate(erase != FALSE);
     }
 }
 
@@ -136,25 +138,25 @@ HICON CWnd::SetIcon(HICON icon, BOOL bigIcon) {
     if (m_hWnd == nullptr) {
         return nullptr;
     }
-    HICON previous = m_hWnd->Icon(bigIcon != FALSE);
-    m_hWnd->SetIcon(icon, bigIcon != FALSE);
+    HICON previous = Record(m_hWnd)->Icon(bigIcon != FALSE);
+    Record(m_hWnd)->SetIcon(icon, bigIcon != FALSE);
     return previous;
 }
 
 BOOL CWnd::IsIconic() const {
-    return m_hWnd != nullptr && m_hWnd->Iconic() ? TRUE : FALSE;
+    return m_hWnd != nullptr && Record(m_hWnd)->Iconic() ? TRUE : FALSE;
 }
 
 // Controls.
 
 void CButton::SetCheck(int check) {
     if (m_hWnd != nullptr) {
-        m_hWnd->SetCheck(check == BST_CHECKED ? BST_CHECKED : BST_UNCHECKED);
+        Record(m_hWnd)->SetCheck(check == BST_CHECKED ? BST_CHECKED : BST_UNCHECKED);
     }
 }
 
 int CButton::GetCheck() const {
-    return m_hWnd != nullptr ? m_hWnd->Check() : BST_UNCHECKED;
+    return m_hWnd != nullptr ? Record(m_hWnd)->Check() : BST_UNCHECKED;
 }
 
 void CEdit::SetSel(int start, int end, BOOL noScroll) {
@@ -162,25 +164,25 @@ void CEdit::SetSel(int start, int end, BOOL noScroll) {
         return;
     }
     if (start < 0) {
-        m_hWnd->SetSelection(-1, -1);
+        Record(m_hWnd)->SetSelection(-1, -1);
     } else {
-        const int length = Length(m_hWnd->Text());
+        const int length = Length(Record(m_hWnd)->Text());
         int from = std::min(start, length);
         int to = end < 0 ? length : std::min(end, length);
         if (from > to) {
             std::swap(from, to);
         }
-        m_hWnd->SetSelection(from, to);
+        Record(m_hWnd)->SetSelection(from, to);
     }
     if (!noScroll) {
-        m_hWnd->ScrollCaret();
+        Record(m_hWnd)->ScrollCaret();
     }
 }
 
 void CEdit::LimitText(int maxChars) {
     if (m_hWnd != nullptr) {
         // As on Windows, 0 (or less) stands for the largest limit there is.
-        m_hWnd->SetLimit(maxChars > 0 ? maxChars : 0x7FFFFFFE);
+        Record(m_hWnd)->SetLimit(maxChars > 0 ? maxChars : 0x7FFFFFFE);
     }
 }
 
@@ -188,16 +190,16 @@ int CListCtrl::InsertColumn(int col, const char* heading, int format, int width,
     if (m_hWnd == nullptr || col < 0) {
         return -1;
     }
-    col = std::min(col, m_hWnd->ColumnCount());
-    m_hWnd->InsertColumn(col, Text(heading), format, width < 0 ? -1 : width);
+    col = std::min(col, Record(m_hWnd)->ColumnCount());
+    Record(m_hWnd)->InsertColumn(col, Text(heading), format, width < 0 ? -1 : width);
     return col;
 }
 
 BOOL CListCtrl::SetColumnWidth(int col, int cx) {
-    if (m_hWnd == nullptr || col < 0 || col >= m_hWnd->ColumnCount() || cx < 0) {
+    if (m_hWnd == nullptr || col < 0 || col >= Record(m_hWnd)->ColumnCount() || cx < 0) {
         return FALSE;
     }
-    m_hWnd->SetColumnWidth(col, cx);
+    Record(m_hWnd)->SetColumnWidth(col, cx);
     return TRUE;
 }
 
@@ -205,9 +207,9 @@ CImageList* CListCtrl::SetImageList(CImageList* list, int imageListType) {
     if (m_hWnd == nullptr || imageListType != LVSIL_SMALL) {
         return nullptr;
     }
-    CImageList* previous = m_hWnd->smallImages;
-    m_hWnd->smallImages = list;
-    m_hWnd->SetSmallImages(list != nullptr ? list->m_hImageList : nullptr);
+    CImageList* previous = Record(m_hWnd)->smallImages;
+    Record(m_hWnd)->smallImages = list;
+    Record(m_hWnd)->SetSmallImages(list != nullptr ? Record(list->m_hImageList) : nullptr);
     return previous;
 }
 
@@ -215,9 +217,9 @@ int CListCtrl::InsertItem(UINT mask, int item, const char* text, UINT, UINT, int
     if (m_hWnd == nullptr || item < 0) {
         return -1;
     }
-    item = std::min(item, m_hWnd->RowCount());
-    m_hWnd->InsertRow(item, (mask & LVIF_TEXT) != 0 ? Text(text) : std::string(),
-                      (mask & LVIF_IMAGE) != 0 ? image : -1);
+    item = std::min(item, Record(m_hWnd)->RowCount());
+    Record(m_hWnd)->InsertRow(item, (mask & LVIF_TEXT) != 0 ? Text(text) : std::string(),
+                              (mask & LVIF_IMAGE) != 0 ? image : -1);
     return item;
 }
 
@@ -226,24 +228,24 @@ int CListCtrl::InsertItem(int item, const char* text, int image) {
 }
 
 BOOL CListCtrl::SetItemText(int item, int subItem, const char* text) {
-    if (m_hWnd == nullptr || item < 0 || item >= m_hWnd->RowCount() || subItem < 0 ||
-        subItem >= std::max(1, m_hWnd->ColumnCount())) {
+    if (m_hWnd == nullptr || item < 0 || item >= Record(m_hWnd)->RowCount() || subItem < 0 ||
+        subItem >= std::max(1, Record(m_hWnd)->ColumnCount())) {
         return FALSE;
     }
-    m_hWnd->SetCell(item, subItem, Text(text));
+    Record(m_hWnd)->SetCell(item, subItem, Text(text));
     return TRUE;
 }
 
 std::string CListCtrl::GetItemText(int item, int subItem) const {
-    if (m_hWnd == nullptr || item < 0 || item >= m_hWnd->RowCount() || subItem < 0 ||
-        subItem >= std::max(1, m_hWnd->ColumnCount())) {
+    if (m_hWnd == nullptr || item < 0 || item >= Record(m_hWnd)->RowCount() || subItem < 0 ||
+        subItem >= std::max(1, Record(m_hWnd)->ColumnCount())) {
         return {};
     }
-    return m_hWnd->Cell(item, subItem);
+    return Record(m_hWnd)->Cell(item, subItem);
 }
 
 int CListCtrl::GetItemCount() const {
-    return m_hWnd != nullptr ? m_hWnd->RowCount() : 0;
+    return m_hWnd != nullptr ? Record(m_hWnd)->RowCount() : 0;
 }
 
 // Dialogs.
@@ -253,23 +255,27 @@ INT_PTR CDialog::DoModal() {
 }
 
 BOOL CDialog::PostMessage(UINT message, WPARAM, LPARAM) {
-    return message == WM_CLOSE && m_hWnd != nullptr && m_hWnd->PostClose() ? TRUE : FALSE;
+    return message == WM_CLOSE && m_hWnd != nullptr && Record(m_hWnd)->PostClose() ? TRUE : FALSE;
 }
 
 UINT_PTR CDialog::SetTimer(UINT_PTR id, UINT elapse, TIMERPROC callback) {
     if (m_hWnd == nullptr || id == 0 || callback != nullptr) {
         return 0;
     }
-    return m_hWnd->SetTimer(id, elapse) ? id : 0;
+    return Record(m_hWnd)->SetTimer(id, elapse) ? id : 0;
 }
 
 BOOL CDialog::KillTimer(UINT_PTR id) {
-    return m_hWnd != nullptr && m_hWnd->KillTimer(id) ? TRUE : FALSE;
+    return m_hWnd != nullptr && Record(m_hWnd)->KillTimer(id) ? TRUE : FALSE;
 }
 
 BOOL CDialog::PreTranslateMessage(MSG* msg) {
-    return msg != nullptr && m_hWnd != nullptr && m_hWnd->DialogKeyboard(*msg) ? TRUE : FALSE;
+    return msg != nullptr && m_hWnd != nullptr && Record(m_hWnd)->DialogKeyboard(*msg) ? TRUE
+                                                                                       : FALSE;
 }
+
+// Nothing is drawn here, and a minimised window shows its icon by itself.
+void CDialog::OnPaint() {}
 
 // Brushes, image lists and icons: plain records here.
 
@@ -285,7 +291,7 @@ BOOL CBrush::CreateSolidBrush(COLORREF color) {
     if (m_hObject != nullptr) {
         return FALSE;
     }
-    m_hObject = new HBRUSH__{color};
+    m_hObject = Handle(new BrushRecord{color});
     return TRUE;
 }
 
@@ -293,7 +299,7 @@ BOOL CBrush::DeleteObject() {
     if (m_hObject == nullptr) {
         return FALSE;
     }
-    delete m_hObject;
+    delete Record(m_hObject);
     m_hObject = nullptr;
     return TRUE;
 }
@@ -302,7 +308,7 @@ int CBrush::GetLogBrush(LOGBRUSH* logBrush) const {
     if (m_hObject == nullptr || logBrush == nullptr) {
         return 0;
     }
-    *logBrush = LOGBRUSH{BS_SOLID, m_hObject->color, 0};
+    *logBrush = LOGBRUSH{BS_SOLID, Record(m_hObject)->color, 0};
     return static_cast<int>(sizeof(LOGBRUSH));
 }
 
@@ -316,46 +322,39 @@ BOOL CImageList::Create(UINT bitmapId, int cx, int, COLORREF mask) {
     if (m_hImageList != nullptr || cx <= 0 || !res::ReadBitmapSize(bmp, &size)) {
         return FALSE;
     }
-    m_hImageList = new _IMAGELIST{bitmapId, bmp, cx, size.height, mask, size.width / cx};
+    m_hImageList =
+        Handle(new ImageListRecord{bitmapId, bmp, cx, size.height, mask, size.width / cx});
     return TRUE;
 }
 
 int CImageList::GetImageCount() const {
-    return m_hImageList != nullptr ? m_hImageList->count : 0;
+    return m_hImageList != nullptr ? Record(m_hImageList)->count : 0;
 }
 
 BOOL CImageList::DeleteImageList() {
     if (m_hImageList == nullptr) {
         return FALSE;
     }
-    delete m_hImageList;
+    delete Record(m_hImageList);
     m_hImageList = nullptr;
     return TRUE;
 }
 
 HICON CWinApp::LoadIcon(UINT id) const {
     // One record per icon for the life of the process, like a resource icon.
-    static std::map<UINT, HICON__> icons;
+    static std::map<UINT, IconRecord> icons;
     auto it = icons.find(id);
     if (it == icons.end()) {
         res::Blob ico = res::FindIcon(id);
         if (ico.data == nullptr) {
             return nullptr;
         }
-        it = icons.emplace(id, HICON__{id, ico}).first;
+        it = icons.emplace(id, IconRecord{id, ico}).first;
     }
-    return &it->second;
+    return Handle(&it->second);
 }
 
-// Application title and message boxes.
-
-const char* AfxGetAppName() {
-    if (CWinApp* app = AfxGetApp(); app != nullptr && app->m_pszAppName != nullptr) {
-        return app->m_pszAppName;
-    }
-    static const std::string title = platform_detail::TitleFromExecutable();
-    return title.c_str();
-}
+// Message boxes.
 
 int AfxMessageBox(const char* text, UINT type) {
     return backend::MessageBox(Text(text), AfxGetAppName(), type);
@@ -364,22 +363,7 @@ int AfxMessageBox(const char* text, UINT type) {
 namespace platform_detail {
 
 COLORREF BrushColor(HBRUSH brush, COLORREF fallback) {
-    return brush != nullptr ? brush->color : fallback;
-}
-
-std::string TitleFromExecutable() {
-    char path[4096];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) {
-        return {};
-    }
-    std::string name(path, static_cast<std::size_t>(n));
-    name.erase(0, name.find_last_of('/') + 1);
-    const std::size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) {
-        name.erase(dot);
-    }
-    return name;
+    return brush != nullptr ? Record(brush)->color : fallback;
 }
 
 } // namespace platform_detail

@@ -8,8 +8,18 @@
 #pragma once
 
 #ifdef _WIN32
-#include <commctrl.h>
+// No min and max macros (the standard library's are meant), and none of the
+// headers the client does not use.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 #else
 #include <cstddef>
 #include <cstdint>

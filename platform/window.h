@@ -83,9 +83,10 @@ public:
     // The control with that id among this dialog's controls, or null.
     CWnd* GetDlgItem(int id) const;
 
-    // Invalidates the whole client area (a rectangle is not honoured: the
-    // whole area is repainted). With erase, the background is repainted too,
-    // which for a dialog asks OnCtlColor for the CTLCOLOR_DLG brush again.
+    // Invalidates the client area (the headless and Qt backends repaint all
+    // of it whatever the rectangle; Windows honours it). With erase, the
+    // background is repainted too, which for a dialog asks OnCtlColor for the
+    // CTLCOLOR_DLG brush again.
     void InvalidateRect(const RECT* rect, BOOL erase = TRUE);
     void Invalidate(BOOL erase = TRUE) { InvalidateRect(nullptr, erase); }
 
@@ -222,7 +223,10 @@ public:
     // (Tab between the tab stops); Enter and Escape have no default action in
     // this layer, so neither ever closes a dialog.
     virtual BOOL PreTranslateMessage(MSG* msg);
+    // The base paints as a plain dialog; on Windows, while the dialog is
+    // minimised, it draws the window's icon centred on the icon background.
     virtual void OnPaint();
+    // The base returns null: the window system's own drag icon.
     virtual HCURSOR OnQueryDragIcon();
     virtual void OnTimer(UINT_PTR id);
     virtual void OnDestroy();

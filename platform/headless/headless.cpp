@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+using platform_detail::Handle;
+
 namespace headless {
 namespace {
 
@@ -22,14 +24,14 @@ bool g_timersFail = false;
 int g_openBoxes = 0;
 DialogRecord* g_running = nullptr;
 Desk* g_desk = nullptr;
-HWND g_focus = nullptr;
+WindowRecord* g_focus = nullptr;
 
 } // namespace
 
 // A control as a record; `state` is what the desk shows.
-class ControlRecord : public HWND__ {
+class ControlRecord : public WindowRecord {
 public:
-    explicit ControlRecord(const res::TemplateControl& t) : HWND__(t.id) {
+    explicit ControlRecord(const res::TemplateControl& t) : WindowRecord(t.id) {
         state.id = t.id;
         state.kind = t.kind;
         state.text = t.text;
@@ -80,7 +82,7 @@ public:
         }
     }
     void SetColumnWidth(int col, int cx) override { state.columns[col].width = cx; }
-    void SetSmallImages(const _IMAGELIST* list) override {
+    void SetSmallImages(const ImageListRecord* list) override {
         state.hasSmallImages = list != nullptr;
         state.smallImages = list != nullptr
                                 ? ImageList{list->bitmapId, list->cx, list->mask, list->count}
@@ -101,9 +103,9 @@ public:
 };
 
 // The dialog window and the modal loop's state.
-class DialogRecord : public HWND__ {
+class DialogRecord : public WindowRecord {
 public:
-    DialogRecord(CDialog& dialog, const res::DialogTemplate& t) : HWND__(0), dialog_(dialog) {
+    DialogRecord(CDialog& dialog, const res::DialogTemplate& t) : WindowRecord(0), dialog_(dialog) {
         caption_ = t.caption;
         for (std::size_t i = 0; i < t.controlCount; ++i) {
             controls_.push_back(std::make_unique<ControlRecord>(t.controls[i]));
@@ -129,7 +131,7 @@ public:
     HICON Icon(bool big) const override { return icons_[big ? 1 : 0]; }
     void SetIcon(HICON icon, bool big) override { icons_[big ? 1 : 0] = icon; }
 
-    HWND Child(int id) const override {
+    WindowRecord* Child(int id) const override {
         for (const auto& c : controls_) {
             if (c->id == id) {
                 return c.get();
@@ -320,7 +322,7 @@ bool Desk::Click(int id) {
         c->TakeFocus();
         CheckInGroup(dialog_, c);
         dialog_.dialog().OnCommand(MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
-                                   reinterpret_cast<LPARAM>(static_cast<HWND>(c)));
+                                   reinterpret_cast<LPARAM>(Handle(c)));
         break;
     case res::ControlKind::Edit:
         c->TakeFocus();
@@ -359,8 +361,10 @@ bool Desk::Press(UINT virtualKey) {
         return false;
     }
     ControlRecord* focused = Focused(dialog_);
-    MSG msg{focused != nullptr ? static_cast<HWND>(focused) : static_cast<HWND>(&dialog_),
-            WM_KEYDOWN, virtualKey, 0};
+    MSG msg{};
+    msg.hwnd = Handle(focused != nullptr ? static_cast<WindowRecord*>(focused) : &dialog_);
+    msg.message = WM_KEYDOWN;
+    msg.wParam = virtualKey;
     if (!dialog_.dialog().PreTranslateMessage(&msg)) {
         // The routing may have moved the focus or destroyed nothing: deliver
         // to whoever has the focus now, as the real loop would.
@@ -423,7 +427,7 @@ INT_PTR RunModal(CDialog& dialog) {
         return -1;
     }
     DialogRecord record(dialog, *t);
-    dialog.Attach(&record);
+    dialog.Attach(Handle(&record));
     Desk desk(record);
     g_running = &record;
     g_desk = &desk;
@@ -445,7 +449,7 @@ INT_PTR RunModal(CDialog& dialog) {
     return IDCANCEL;
 }
 
-HWND Focus() {
+WindowRecord* Focus() {
     return headless::g_focus;
 }
 

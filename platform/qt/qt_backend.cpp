@@ -43,6 +43,9 @@
 #include <memory>
 #include <vector>
 
+using platform_detail::Handle;
+using platform_detail::Record;
+
 namespace {
 
 QString FromLatin1(const std::string& s) {
@@ -91,7 +94,7 @@ QIcon IconOf(HICON icon) {
     if (icon == nullptr) {
         return result;
     }
-    QByteArray data = Bytes(icon->ico);
+    QByteArray data = Bytes(Record(icon)->ico);
     QBuffer buffer(&data);
     QImageReader reader(&buffer, "ico");
     for (int i = 0; i < reader.imageCount(); ++i) {
@@ -102,7 +105,7 @@ QIcon IconOf(HICON icon) {
 }
 
 // The pictures of an image list, with the mask colour made transparent.
-std::vector<QIcon> Pictures(const _IMAGELIST& list) {
+std::vector<QIcon> Pictures(const ImageListRecord& list) {
     std::vector<QIcon> icons;
     const QImage strip =
         QImage::fromData(Bytes(list.bmp), "BMP").convertToFormat(QImage::Format_ARGB32);
@@ -144,10 +147,10 @@ protected:
 };
 
 // A control of the running dialog.
-class QtControl : public HWND__ {
+class QtControl : public WindowRecord {
 public:
     QtControl(const res::TemplateControl& t, QWidget* widget)
-        : HWND__(t.id), kind(t.kind), widget(widget), text_(t.text) {}
+        : WindowRecord(t.id), kind(t.kind), widget(widget), text_(t.text) {}
 
     std::string Text() const override {
         switch (kind) {
@@ -246,7 +249,7 @@ public:
         }
     }
     void SetColumnWidth(int col, int cx) override { Tree()->header()->resizeSection(col, cx); }
-    void SetSmallImages(const _IMAGELIST* list) override {
+    void SetSmallImages(const ImageListRecord* list) override {
         pictures_ = list != nullptr ? Pictures(*list) : std::vector<QIcon>();
         if (list != nullptr) {
             Tree()->setIconSize(QSize(list->cx, list->height));
@@ -287,10 +290,10 @@ private:
 };
 
 // The running dialog's window.
-class QtDialogWindow : public HWND__ {
+class QtDialogWindow : public WindowRecord {
 public:
     QtDialogWindow(CDialog& owner, const res::DialogTemplate& t)
-        : HWND__(0), owner(owner), dialog(std::make_unique<QuorvelDialog>()) {
+        : WindowRecord(0), owner(owner), dialog(std::make_unique<QuorvelDialog>()) {
         dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
         dialog->setWindowTitle(QString::fromLatin1(t.caption));
@@ -332,7 +335,7 @@ public:
         dialog->update();
     }
 
-    HWND Child(int id) const override {
+    WindowRecord* Child(int id) const override {
         for (const auto& c : controls_) {
             if (c->id == id) {
                 return c.get();
@@ -364,7 +367,7 @@ public:
     }
 
     // The window of a widget of this dialog, or null for any other widget.
-    HWND WindowOf(QWidget* w) {
+    WindowRecord* WindowOf(QWidget* w) {
         if (w == dialog.get()) {
             return this;
         }
@@ -372,7 +375,7 @@ public:
         return it != widgets_.end() ? it->second : nullptr;
     }
 
-    QWidget* WidgetOf(HWND window) const {
+    QWidget* WidgetOf(const WindowRecord* window) const {
         if (window == this) {
             return dialog.get();
         }
@@ -539,7 +542,7 @@ private:
             }
         }
         owner.OnCommand(MAKEWPARAM(static_cast<WORD>(clicked->id), BN_CLICKED),
-                        reinterpret_cast<LPARAM>(static_cast<HWND>(clicked)));
+                        reinterpret_cast<LPARAM>(Handle(clicked)));
     }
 
     void SetSurface(const QColor& color) {
@@ -609,8 +612,8 @@ protected:
         if (w != first || w->window() != dialog) {
             return false;
         }
-        MSG msg{window_.WindowOf(w), WM_KEYDOWN, VirtualKey(static_cast<QKeyEvent*>(event)->key()),
-                0};
+        MSG msg{Handle(window_.WindowOf(w)), WM_KEYDOWN,
+                VirtualKey(static_cast<QKeyEvent*>(event)->key()), 0};
         return window_.owner.PreTranslateMessage(&msg) != FALSE;
     }
 
@@ -639,7 +642,7 @@ QWidget* QtWidget(HWND window) {
     if (g_running == nullptr || window == nullptr) {
         return nullptr;
     }
-    return g_running->WidgetOf(window);
+    return g_running->WidgetOf(Record(window));
 }
 
 QDialog* QtRunningDialog() {
@@ -654,7 +657,7 @@ INT_PTR RunModal(CDialog& dialog) {
         return -1;
     }
     QtDialogWindow window(dialog, *t);
-    dialog.Attach(&window);
+    dialog.Attach(Handle(&window));
     KeyRouter router(window);
     qApp->installEventFilter(&router);
     g_running = &window;
@@ -672,7 +675,7 @@ INT_PTR RunModal(CDialog& dialog) {
     return IDCANCEL;
 }
 
-HWND Focus() {
+WindowRecord* Focus() {
     QWidget* w = QApplication::focusWidget();
     if (w == nullptr && g_running != nullptr) {
         w = g_running->dialog->focusWidget();

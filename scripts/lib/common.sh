@@ -35,6 +35,18 @@ QUORVEL_PACKAGE_TEST_PACKAGES=(
     desktop-file-utils # desktop-file-validate
 )
 
+# What the Windows leg of the tests needs on top (scripts/test-windows): the
+# mingw-w64 cross-compiler, GoogleTest's sources to build for Windows, wine to
+# run the programs, and a virtual X display with a keyboard robot for the
+# program's own window.
+QUORVEL_WINDOWS_PACKAGES=(
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    googletest        # /usr/src/googletest, built with the cross-compiler
+    wine wine64       # wine64 runs the programs; wine brings wineboot and wineserver
+    fonts-wine        # "MS Sans Serif", the dialog font
+    xvfb xdotool
+)
+
 # quorvel_ensure_packages PACKAGE...
 # Installs the packages that are not installed yet: one `apt-get update`, then
 # one `apt-get install`. Does nothing (and needs no network) when all are there.

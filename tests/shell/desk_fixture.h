@@ -12,6 +12,7 @@
 #include "res/resource.h"
 #include "shell/quorvelp_dlg.h"
 #include "tests/circulation/model_list.h"
+#include "tests/test_system.h"
 
 #include <gtest/gtest.h>
 
@@ -27,8 +28,7 @@ constexpr char kToday[] = "20260302";
 class DeskTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("TZ", "UTC0", 1);
-        tzset();
+        test_system::UseUtc();
         headless::Reset();
         StartEmptyList();
         FileClearFailures();

@@ -3,9 +3,6 @@
 // by another desk, failed writes, and two desks recording into one file.
 #include "desk_fixture.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <filesystem>
 #include <set>
@@ -265,22 +262,14 @@ TEST_F(Entry, AFailedWriteLeavesNoTraceAndEnterTriesAgain) {
 
 TEST_F(Entry, TwoDesksSharingTheWorkAreaNumberEveryOperationOnce) {
     Install(&kNoModels);
-    const char* desks[] = {"A", "B"};
-    pid_t children[2];
+    const std::string time = std::to_string(kMorning);
+    std::intptr_t desks[2];
     for (int d = 0; d < 2; ++d) {
-        children[d] = fork();
-        ASSERT_GE(children[d], 0);
-        if (children[d] == 0) {
-            const std::string time = std::to_string(kMorning);
-            execl(QUORVEL_RECORD_HELPER, QUORVEL_RECORD_HELPER, "500", desks[d], time.c_str(),
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        desks[d] = test_system::Start(QUORVEL_RECORD_HELPER, {"500", d == 0 ? "A" : "B", time});
+        ASSERT_NE(desks[d], -1);
     }
-    for (pid_t child : children) {
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    for (std::intptr_t desk : desks) {
+        EXPECT_EQ(test_system::Wait(desk), 0);
     }
     const std::string day = Day();
     ASSERT_EQ(day.size(), 1000u * 132);

@@ -3,6 +3,8 @@
 // QUORVPATH pointing at it while it exists.
 #pragma once
 
+#include "tests/test_system.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -49,8 +51,7 @@ public:
     // settings null: no settings file. root: the folder to use (created).
     explicit Installation(const char* settings, std::string root = {}) {
         if (root.empty()) {
-            std::string pattern = std::filesystem::temp_directory_path() / "quorvel-shell-XXXXXX";
-            root = mkdtemp(pattern.data()) != nullptr ? pattern : "";
+            root = test_system::MakeFolder("quorvel-shell-");
         }
         root_ = root;
         work_ = root_ + "/Work";
@@ -63,10 +64,10 @@ public:
             }
             std::ofstream(root_ + "/Admin/quorvp.xml", std::ios::binary) << text;
         }
-        setenv("QUORVPATH", root_.c_str(), 1);
+        test_system::SetEnv("QUORVPATH", root_.c_str());
     }
     ~Installation() {
-        unsetenv("QUORVPATH");
+        test_system::UnsetEnv("QUORVPATH");
         std::filesystem::remove_all(root_);
     }
     Installation(const Installation&) = delete;

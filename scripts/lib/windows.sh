@@ -1,0 +1,118 @@
+# shellcheck shell=bash
+# Shared by scripts/test-windows: a wine prefix of the project's own, a
+# virtual X display, and waiting on the windows of a program under wine.
+# Source it after scripts/lib/common.sh; it defines functions only.
+
+# Every wine command gets this long at most, so that nothing hangs the tests.
+QUORVEL_WINE_TIMEOUT=${QUORVEL_WINE_TIMEOUT:-120}
+
+# quorvel_wine_prefix FOLDER: makes FOLDER the wine prefix (WINEPREFIX) and
+# prepares it once: created without Mono and Gecko, the Windows fonts copied
+# in (else "MS Sans Serif" silently becomes another font), window captions
+# drawn by wine itself (there is no window manager), and crashes ending the
+# program instead of waiting on a crash dialog.
+quorvel_wine_prefix() {
+    export WINEPREFIX=$1
+    export WINEDEBUG=${WINEDEBUG:--all}
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ -f "$WINEPREFIX/.quorvel-ready" ]; then
+        return 0
+    fi
+    mkdir -p "$WINEPREFIX"
+    timeout "$QUORVEL_WINE_TIMEOUT" wineboot --init
+    timeout "$QUORVEL_WINE_TIMEOUT" wineserver --wait
+    cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+    timeout "$QUORVEL_WINE_TIMEOUT" wine reg add 'HKCU\Software\Wine\X11 Driver' \
+        /v Decorated /t REG_SZ /d N /f >/dev/null
+    timeout "$QUORVEL_WINE_TIMEOUT" wine reg add 'HKCU\Software\Wine\WineDbg' \
+        /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
+    timeout "$QUORVEL_WINE_TIMEOUT" wineserver --wait
+    touch "$WINEPREFIX/.quorvel-ready"
+}
+
+# quorvel_start_display: starts Xvfb on a free display number and exports
+# DISPLAY; QUORVEL_XVFB_PID is its process.
+quorvel_start_display() {
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        QUORVEL_XVFB_PID=$!
+        export DISPLAY=":$n"
+        if quorvel_wait_for 10 quorvel_display_ready; then
+            return 0
+        fi
+        kill "$QUORVEL_XVFB_PID" 2>/dev/null || true
+    done
+    echo "error: no X display could be started" >&2
+    return 1
+}
+
+quorvel_display_ready() {
+    xdotool getmouselocation >/dev/null 2>&1
+}
+
+# quorvel_stop_wine_and_display: ends every program of the prefix and the display.
+quorvel_stop_wine_and_display() {
+    if [ -n "${WINEPREFIX:-}" ]; then
+        timeout "$QUORVEL_WINE_TIMEOUT" wineserver -k 2>/dev/null || true
+    fi
+    if [ -n "${QUORVEL_XVFB_PID:-}" ]; then
+        kill "$QUORVEL_XVFB_PID" 2>/dev/null || true
+        wait "$QUORVEL_XVFB_PID" 2>/dev/null || true
+        QUORVEL_XVFB_PID=
+    fi
+}
+
+# quorvel_wait_for SECONDS COMMAND...: runs COMMAND every 0.2 s until it
+# succeeds (0) or SECONDS have passed (1).
+quorvel_wait_for() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            return 1
+        fi
+        sleep 0.2
+    done
+}
+
+# quorvel_window NAME: prints the id of the visible window whose name is
+# exactly NAME (xdotool's own search ignores case); fails when there is none.
+quorvel_window() {
+    local w
+    for w in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+        if [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ]; then
+            echo "$w"
+            return 0
+        fi
+    done
+    return 1
+}
+
+quorvel_no_window() {
+    ! quorvel_window "$1" >/dev/null
+}
+
+# quorvel_keys NAME KEY...: gives the keyboard to the window named NAME and
+# presses the keys (xdotool key names) in it.
+quorvel_keys() {
+    local w
+    w=$(quorvel_window "$1")
+    shift
+    xdotool windowfocus --sync "$w"
+    xdotool key --delay 50 "$@"
+}
+
+# quorvel_type NAME TEXT: types TEXT into the focused control of NAME.
+quorvel_type() {
+    local w
+    w=$(quorvel_window "$1")
+    xdotool windowfocus --sync "$w"
+    xdotool type --delay 30 "$2"
+}
+
+# quorvel_file_size_is FILE BYTES
+quorvel_file_size_is() {
+    [ -f "$1" ] && [ "$(stat -c %s "$1")" -eq "$2" ]
+}

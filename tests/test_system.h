@@ -1,0 +1,111 @@
+// What the tests need of the system they run on, in one place for POSIX and
+// Windows: environment variables, the time zone, a folder of their own, and
+// starting a helper program and waiting for its exit status.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace test_system {
+
+#ifdef _WIN32
+// The system's sharing modes keep every other opening out, readers too; the
+// lock of the other systems binds only openings that ask for it.
+inline constexpr bool kExclusiveKeepsReadersOut = true;
+// The run-time library converts local times up to the end of the year 3000.
+inline constexpr bool kLocalTimeAfter3000 = false;
+// Paths stop at MAX_PATH (260) characters for programs that do not ask for
+// longer ones.
+inline constexpr bool kLongPaths = false;
+#else
+inline constexpr bool kExclusiveKeepsReadersOut = false;
+inline constexpr bool kLocalTimeAfter3000 = true;
+inline constexpr bool kLongPaths = true;
+#endif
+
+inline void SetEnv(const char* name, const char* value) {
+#ifdef _WIN32
+    _putenv_s(name, value);
+#else
+    setenv(name, value, 1);
+#endif
+}
+
+inline void UnsetEnv(const char* name) {
+#ifdef _WIN32
+    _putenv_s(name, ""); // an empty value removes the variable
+#else
+    unsetenv(name);
+#endif
+}
+
+// Local time becomes UTC for this process.
+inline void UseUtc() {
+    SetEnv("TZ", "UTC0");
+#ifdef _WIN32
+    _tzset();
+#else
+    tzset();
+#endif
+}
+
+// A new, empty folder under the system's temporary folder, named prefix and
+// a random suffix, so that tests running side by side never share one.
+inline std::string MakeFolder(const std::string& prefix) {
+    std::random_device random;
+    for (;;) {
+        const std::filesystem::path folder =
+            std::filesystem::temp_directory_path() / (prefix + std::to_string(random()));
+        if (std::filesystem::create_directory(folder)) {
+            return folder.string();
+        }
+    }
+}
+
+// Starts program with the arguments (none may hold a blank or a quote) and
+// returns a handle for Wait, or -1.
+inline std::intptr_t Start(const std::string& program, const std::vector<std::string>& args) {
+    std::vector<const char*> argv{program.c_str()};
+    for (const std::string& a : args) {
+        argv.push_back(a.c_str());
+    }
+    argv.push_back(nullptr);
+#ifdef _WIN32
+    return _spawnv(_P_NOWAIT, program.c_str(), argv.data());
+#else
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execv(program.c_str(), const_cast<char* const*>(argv.data()));
+        _exit(127);
+    }
+    return pid;
+#endif
+}
+
+// The exit status of a started program, or -1 when it did not exit normally.
+inline int Wait(std::intptr_t process) {
+#ifdef _WIN32
+    int status = 0;
+    return _cwait(&status, process, 0) == -1 ? -1 : status;
+#else
+    int status = 0;
+    if (waitpid(static_cast<pid_t>(process), &status, 0) != process || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+#endif
+}
+
+} // namespace test_system
