@@ -242,8 +242,9 @@ BOOL CQuorvelPDlg::PreTranslateMessage(MSG* msg) {
 }
 
 void CQuorvelPDlg::OnPaint() {
-    // The minimised window's icon is the window icon on every backend here,
-    // so there is nothing of our own to draw.
+    // While the window is minimised the window layer draws the window's icon
+    // centred on it where the system asks for that (Windows); on the other
+    // backends the icon is the window icon and there is nothing to draw.
     CDialog::OnPaint();
 }
 
