@@ -21,6 +21,13 @@ QUORVEL_BENCH_PACKAGES=(
     libpugixml-dev
 )
 
+# What scripts/fuzz needs on top: clang with its libFuzzer and sanitizer
+# run-time libraries. The fuzz build is apart from the others.
+QUORVEL_FUZZ_PACKAGES=(
+    clang
+    libclang-rt-14-dev
+)
+
 # quorvel_ensure_packages PACKAGE...
 # Installs the packages that are not installed yet: one `apt-get update`, then
 # one `apt-get install`. Does nothing (and needs no network) when all are there.
