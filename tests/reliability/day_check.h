@@ -54,7 +54,7 @@ inline std::size_t CheckDay(const std::string& day, const std::vector<std::strin
     std::size_t records = 0;
     for (std::size_t at = 0; at + 132 <= day.size(); at += 132, ++records) {
         const std::string record = day.substr(at, 132);
-        char number[8];
+        char number[16];
         std::snprintf(number, sizeof number, "%.6zu", records + 1);
         if (record.compare(130, 2, "\r\n") != 0 || record.compare(20, 6, number) != 0 ||
             record.find('\n') != 131) {

@@ -384,7 +384,7 @@ TEST_F(HostileBarcodes, FiftyCharactersOfEveryByteValueAreRecordedAsWholeLinesWi
     EXPECT_EQ(day.substr(0, kGoodDay.size()), kGoodDay);
     for (int byte = 1; byte < 256; ++byte) {
         const std::string record = day.substr(kGoodDay.size() + (byte - 1) * 132, 132);
-        char number[8];
+        char number[16];
         std::snprintf(number, sizeof number, "%.6d", byte + 2);
         EXPECT_EQ(record.substr(20, 6), number) << byte;
         EXPECT_EQ(record.find_first_of("\r\n"), 130u) << byte;
