@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -226,8 +228,12 @@ struct TextFile {
     bool ended;  // end of file, a read error, or a 1A byte
 };
 
+// A folder is a file that cannot be opened, as on Windows: some systems open
+// it and only fail the reads, which would read as an empty file.
 bool OpenTextFile(TextFile* in, const char* path) {
-    *in = {path != nullptr ? std::fopen(path, "rb") : nullptr, false, false};
+    std::error_code error;
+    const bool folder = path != nullptr && std::filesystem::is_directory(path, error);
+    *in = {path != nullptr && !folder ? std::fopen(path, "rb") : nullptr, false, false};
     return in->file != nullptr;
 }
 

@@ -38,8 +38,8 @@ int XmlParserBuffer(XmlDoc* doc, int count, int* lossy);
 int XmlParserBuffer(XmlDoc* doc, int count);
 
 // A new document (target encoding XmlDefaultTargetEncoding) holding the tree
-// of the file at path, or null when the file cannot be opened, memory runs
-// out, or the parse ended with -2. The file is read in chunks of
+// of the file at path, or null when the file cannot be opened (a folder
+// cannot), memory runs out, or the parse ended with -2. The file is read in chunks of
 // XML_BUFFER_STEP bytes as in a text mode: each CR LF pair arrives as LF (also
 // when a chunk boundary splits it), a lone CR stays, and a byte 1A ends the
 // input. On success the input buffer is gone (buffer, read position, capacity

@@ -54,6 +54,18 @@ std::string_view Part(std::string_view text, std::size_t offset, std::size_t len
     return text.substr(offset, length);
 }
 
+// A barcode field as it goes into the record: a line end or a NUL inside it
+// would split the record or cut it short on disk, so each becomes a space.
+std::string Field(std::string_view text) {
+    std::string field = PadRight(text, RECORD_BARCODE_LENGTH);
+    for (char& c : field) {
+        if (c == '\r' || c == '\n' || c == '\0') {
+            c = ' ';
+        }
+    }
+    return field;
+}
+
 } // namespace
 
 std::string PadRight(std::string_view text, int n) {
@@ -85,9 +97,9 @@ std::string BuildRecord(const std::tm& when, std::int32_t sequence, std::string_
     record += ' ';
     record += PadRight(FormatNumber(sequence, 6), 6);
     record += ' ';
-    record += PadRight(ModeNeedsPatron(mode) ? patron : std::string_view(), RECORD_BARCODE_LENGTH);
+    record += Field(ModeNeedsPatron(mode) ? patron : std::string_view());
     record += ' ';
-    record += PadRight(item, RECORD_BARCODE_LENGTH);
+    record += Field(item);
     record += ' ';
     record += ModeLetter(mode);
     return record;

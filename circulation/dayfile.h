@@ -57,7 +57,8 @@ bool IsAllDigits(std::string_view text);
 //   patron    as typed; used only when ModeNeedsPatron(mode), else 50 spaces
 //   item      as typed
 //   mode      P for OPERATION_LOAN, D for OPERATION_RETURN, T for any other
-// Embedded line ends or NULs are not looked at; the edits cannot hold them.
+// A CR, LF or NUL within the barcode fields becomes a space, so that the
+// record stays one whole line on disk whatever an edit was made to hold.
 std::string BuildRecord(const std::tm& when, std::int32_t sequence, std::string_view patron,
                         std::string_view item, OperationMode mode);
 

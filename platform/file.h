@@ -86,6 +86,9 @@ public:
     // The file's size in bytes; -1 when it is not open or cannot be asked.
     std::int64_t GetLength() const;
 
+    // Moves the position to offset bytes from the start (SEEK_SET) or from the
+    // end (SEEK_END) and returns it, or -1 (GetError() set) on failure.
+    std::int64_t Seek(std::int64_t offset, int from) { return SeekTo(offset, from); }
     // Moves the position to the start: FALSE (GetError() set) on failure.
     BOOL SeekToBegin();
     // Moves the position to the end and returns it (the file's length), or -1

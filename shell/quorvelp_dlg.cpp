@@ -48,6 +48,17 @@ const std::tm* LocalTime(std::int64_t now, std::tm* local) {
     return ClockLocalTime(local, &now) == 0 ? local : nullptr;
 }
 
+// False when the open file's last byte is there and is not a line feed: a
+// record cut short by a crash, or a last line that an editor saved without its
+// line end. The next record must not be glued onto it. A file that cannot be
+// read here counts as ended; its write will tell.
+bool EndsWithLineEnd(CStdioFile& file) {
+    const std::int64_t length = file.GetLength();
+    std::string last;
+    return length <= 0 || file.Seek(length - 1, SEEK_SET) != length - 1 || !file.ReadString(last) ||
+           last.empty();
+}
+
 } // namespace
 
 CQuorvelPDlg::CQuorvelPDlg(CWnd* parent) : CDialog(IDD_QUORVELP_DIALOG, parent) {
@@ -404,7 +415,8 @@ void CQuorvelPDlg::ProcessEntry() {
     // One write, flushed to disk before the row appears; on failure nothing
     // of it stays in the file, the number is not used and the entry stays
     // where it is, so Enter tries again.
-    if (!m_file->WriteString((record + "\n").c_str())) {
+    const char* lineStart = EndsWithLineEnd(*m_file) ? "" : "\n";
+    if (!m_file->WriteString((lineStart + record + "\n").c_str())) {
         m_sequence = previous;
         m_file->Close();
         m_fileOpen = 0;

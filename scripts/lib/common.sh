@@ -47,6 +47,13 @@ QUORVEL_WINDOWS_PACKAGES=(
     xvfb xdotool
 )
 
+# What scripts/fuzz needs on top: clang with its libFuzzer and sanitizer
+# run-time libraries. The fuzz build is apart from the others.
+QUORVEL_FUZZ_PACKAGES=(
+    clang
+    libclang-rt-14-dev
+)
+
 # quorvel_ensure_packages PACKAGE...
 # Installs the packages that are not installed yet: one `apt-get update`, then
 # one `apt-get install`. Does nothing (and needs no network) when all are there.

@@ -1,0 +1,77 @@
+// The barcode matcher alone, with fuzzed models and texts: the result is one
+// of the three codes, the kind one of the models' kinds or L, C, X, refusals
+// give value 0 and kind X, an over-long text leaves every output untouched,
+// and a capture is terminated inside its 256 bytes and is either empty or the
+// trimmed text.
+//
+// Input: a byte whose low three bits are the number of models; per model a
+// kind byte, an optional-id byte (odd: the flag), a check-method byte (read
+// as signed) and the pattern up to a line feed; then texts, one per line.
+#include "fuzz_support.h"
+
+#include "circulation/barcode.h"
+
+#include <cstring>
+#include <set>
+
+namespace {
+
+constexpr char kUntouched = '\x7F';
+
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return std::string();
+    }
+    return text.substr(first, text.find_last_not_of(' ') + 1 - first);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzBytes in(data, size);
+    std::set<char> kinds = {'L', 'C', 'X'};
+    ReleaseBarcodeModels();
+    for (int models = in.Byte() & 7; models > 0; --models) {
+        const char kind = static_cast<char>(in.Byte());
+        const char optionalId = (in.Byte() & 1) != 0 ? '1' : '0';
+        const int32_t method = static_cast<std::int8_t>(in.Byte());
+        RegisterBarcodeModel(kind, in.Until('\n', 300).c_str(), optionalId, method);
+        kinds.insert(kind);
+    }
+    while (!in.Empty()) {
+        std::string text = in.Until('\n', 300);
+        text.resize(std::strlen(text.c_str())); // what the matcher sees
+        const std::string trimmed = Trimmed(text);
+        std::int32_t value = 0x5A5A5A5A;
+        char kind = kUntouched;
+        auto captured = std::make_unique<char[]>(BARCODE_CAPTURE_SIZE);
+        std::memset(captured.get(), kUntouched, BARCODE_CAPTURE_SIZE);
+        const int result = MatchBarcode(text.c_str(), &value, &kind, captured.get());
+        FUZZ_CHECK(result == MatchBarcode(text.c_str(), nullptr, nullptr, nullptr),
+                   "the outputs change the result");
+        FUZZ_CHECK(result >= BARCODE_OK && result <= BARCODE_BAD_CHECK, "result");
+        const std::size_t leading = std::min(text.find_first_not_of(' '), text.size());
+        const bool untouched = captured[0] == kUntouched;
+        if (text.size() - leading > BARCODE_MAX_TEXT) {
+            FUZZ_CHECK(result == BARCODE_REJECTED && value == 0x5A5A5A5A && kind == kUntouched &&
+                           untouched,
+                       "an over-long text changed the outputs");
+            continue;
+        }
+        FUZZ_CHECK(kinds.count(kind) == 1, "kind " + std::string(1, kind));
+        if (result != BARCODE_OK) {
+            FUZZ_CHECK(value == 0 && kind == 'X' && untouched, "a refusal's outputs");
+            continue;
+        }
+        if (!untouched) {
+            const void* end = std::memchr(captured.get(), '\0', BARCODE_CAPTURE_SIZE);
+            FUZZ_CHECK(end != nullptr, "capture not terminated");
+            FUZZ_CHECK(captured[0] == '\0' || captured.get() == trimmed,
+                       "capture is neither empty nor the trimmed text");
+        }
+        ComputeCheckChar(text.c_str());
+    }
+    ReleaseBarcodeModels();
+    return 0;
+}

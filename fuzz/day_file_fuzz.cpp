@@ -1,0 +1,141 @@
+// A day's file of fuzzed bytes at a headless desk: the list shows one row per
+// non-empty line (lines split here independently of the file layer), the
+// last line read backwards agrees with the last line read forwards, and one
+// operation recorded afterwards keeps every byte that was there and lands as
+// one whole line numbered after the last line's number.
+//
+// Input: the file's bytes.
+#include "fuzz_support.h"
+
+#include "circulation/dayfile.h"
+#include "platform/clock.h"
+#include "platform/file.h"
+#include "platform/headless/headless.h"
+#include "res/resource.h"
+#include "shell/quorvelp_dlg.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// 2026-03-02 09:05:03 UTC.
+constexpr std::int64_t kMorning = 1772442303;
+
+// An installation without barcode models, made once per process in memory
+// when it can be (fsync costs nothing there).
+std::string DayFilePath() {
+    static const std::string path = [] {
+        const char* shm = "/dev/shm";
+        std::string pattern = std::string(std::filesystem::is_directory(shm)
+                                              ? shm
+                                              : std::filesystem::temp_directory_path().c_str()) +
+                              "/quorvel-fuzz-XXXXXX";
+        FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr, "no installation folder");
+        std::filesystem::create_directories(pattern + "/Admin");
+        std::filesystem::create_directories(pattern + "/Work");
+        std::ofstream(pattern + "/Admin/quorvp.xml")
+            << "<?xml version=\"1.0\"?><quorvp><workarea value=\"" << pattern
+            << "/Work\"/><messages><m ID=\"mes2\" text=\"held\"/></messages></quorvp>";
+        setenv("QUORVPATH", pattern.c_str(), 1);
+        setenv("TZ", "UTC0", 1);
+        tzset();
+        ClockSetFixedTime(kMorning);
+        return pattern + "/Work/20260302.qvp";
+    }();
+    return path;
+}
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The lines as a reader of the format sees them: split at LF, a CR right
+// before the LF removed, a last line without LF kept, each cut to the
+// longest line the file layer keeps.
+std::vector<std::string> Lines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    while (from < bytes.size()) {
+        std::size_t lf = bytes.find('\n', from);
+        const bool ended = lf != std::string::npos;
+        lf = ended ? lf : bytes.size();
+        std::size_t end = lf;
+        if (ended && end > from && bytes[end - 1] == '\r') {
+            --end;
+        }
+        lines.push_back(bytes.substr(from, std::min(end - from, CStdioFile::maxLineLength)));
+        from = lf + 1;
+    }
+    return lines;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string path = DayFilePath();
+    const std::string before(reinterpret_cast<const char*>(data), size);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << before;
+
+    std::vector<std::string> shown;
+    for (const std::string& line : Lines(before)) {
+        if (!line.empty()) {
+            shown.push_back(line);
+        }
+    }
+    {
+        CStdioFile file;
+        FUZZ_CHECK(file.Open(path.c_str(), CFile::modeRead), "cannot open");
+        std::string last;
+        FUZZ_CHECK(file.ReadLastLine(last) == (shown.empty() ? FALSE : TRUE), "last line found");
+        FUZZ_CHECK(last == (shown.empty() ? std::string() : shown.back()), "last lines differ");
+    }
+    std::int32_t next = 1;
+    if (!shown.empty() && size > static_cast<std::size_t>(RECORD_FILE_EMPTY_LENGTH)) {
+        next = SequenceFromRecord(shown.back()) + 1;
+    }
+
+    headless::Reset();
+    headless::SetSession([&](headless::Desk& desk) {
+        const std::vector<headless::Row>& rows = desk.Item(IDC_LIST_OPERATIONS).rows;
+        FUZZ_CHECK(rows.size() == shown.size(), "rows and lines differ in number");
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const RecordRow row = MakeRecordRow(shown[shown.size() - 1 - i]);
+            FUZZ_CHECK(rows[i].image == row.mode, "picture of row " + std::to_string(i));
+            for (int col = 0; col < RECORD_COLUMN_COUNT - 1; ++col) {
+                // A cell goes to the window as a C string: it ends at a NUL.
+                FUZZ_CHECK(rows[i].cells[col] == row.cells[col].c_str(),
+                           "cell of row " + std::to_string(i));
+            }
+        }
+        desk.Type("p");
+        desk.Press(VK_RETURN);
+        desk.Type("i");
+        desk.Press(VK_RETURN);
+    });
+    {
+        CQuorvelPDlg dialog;
+        dialog.DoModal();
+    }
+    FUZZ_CHECK(headless::MessageBoxes().size() == 1, "a message besides the greeting");
+
+    const std::string after = Contents(path);
+    FUZZ_CHECK(after.compare(0, before.size(), before) == 0, "bytes of the file were lost");
+    std::string added = after.substr(before.size());
+    if (!before.empty() && before.back() != '\n' && added.compare(0, 2, "\r\n") == 0) {
+        added.erase(0, 2); // the cut-off last line is ended first
+    }
+    char number[16];
+    std::snprintf(number, sizeof number, "%.6d", static_cast<int>(next));
+    FUZZ_CHECK(added.size() == 132 && added.compare(130, 2, "\r\n") == 0 &&
+                   added.compare(20, 6, number, 6) == 0,
+               "the new record: " + added);
+    FUZZ_CHECK(Lines(after).back() == added.substr(0, 130), "the new record is not a line");
+    return 0;
+}
