@@ -236,8 +236,8 @@ std::string Figure(double value) {
     return Format(a >= 100 ? "%.0f" : a >= 10 ? "%.1f" : a >= 1 ? "%.2f" : "%.3f", value);
 }
 
-std::string Ratio(double ratio) {
-    return std::isnan(ratio) ? "" : Format("%.2fx", ratio);
+std::string Ratio(double ratio, bool share) {
+    return std::isnan(ratio) ? "" : share ? Format("%.0f %%", ratio * 100) : Format("%.2fx", ratio);
 }
 
 std::string TargetText(const BenchRow& row) {
@@ -250,11 +250,12 @@ std::string TargetText(const BenchRow& row) {
     if (row.atMost > 0) {
         add("<= " + Figure(row.atMost) + " " + unit);
     }
+    const std::string ratio = row.ratioBoundWarmOnly ? "warm ratio" : "ratio";
     if (row.ratioAtLeast > 0) {
-        add("ratio >= " + Figure(row.ratioAtLeast));
+        add(ratio + " >= " + Figure(row.ratioAtLeast));
     }
     if (row.ratioAtMost > 0) {
-        add("ratio <= " + Figure(row.ratioAtMost));
+        add(ratio + " <= " + Figure(row.ratioAtMost));
     }
     if (row.peakAtMostMib > 0) {
         add("peak <= " + Figure(row.peakAtMostMib) + " MiB");
@@ -388,7 +389,7 @@ bool PrintTable(const CollectingReporter& reporter, int coldRuns) {
         const bool missed = (!row->probeOnly && ValueMisses(*row, value)) ||
                             (probed && ValueMisses(*row, cold.value)) ||
                             (!row->probeOnly && RatioMisses(*row, ratio)) ||
-                            (probed && RatioMisses(*row, coldRatio)) ||
+                            (probed && !row->ratioBoundWarmOnly && RatioMisses(*row, coldRatio)) ||
                             (row->peakAtMostMib > 0 && !(cold.peakMib <= row->peakAtMostMib));
         std::string target = TargetText(*row);
         if (!target.empty()) {
@@ -402,9 +403,10 @@ bool PrintTable(const CollectingReporter& reporter, int coldRuns) {
         }
         const bool counted = cold.counted.ran;
         sections.back().second.push_back(
-            {row->label, Figure(value), UnitName(row->unit), Ratio(ratio), Figure(cold.value),
-             Ratio(coldRatio), counted ? Format("%.1f", cold.peakMib) : "",
-             counted ? cold.counted.allocations : "", counted ? cold.counted.detail : "", target});
+            {row->label, Figure(value), UnitName(row->unit), Ratio(ratio, row->ratioIsShare),
+             Figure(cold.value), Ratio(coldRatio, row->ratioIsShare),
+             counted ? Format("%.1f", cold.peakMib) : "", counted ? cold.counted.allocations : "",
+             counted ? cold.counted.detail : "", target});
     }
 
     std::vector<std::size_t> width(header.size());

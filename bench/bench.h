@@ -48,6 +48,8 @@ struct BenchRow {
     // of a benchmark instead of its time.
     std::string ratioTop;
     std::string ratioBottom;
+    // Shows the ratio as a percentage: a part of a whole.
+    bool ratioIsShare = false;
     // Arguments of the probe programs (empty: no probe). quorvel_bench_probe
     // does the operation from cold, in a fresh process, --cold-runs times: the
     // median time and peak memory fill their columns. quorvel_bench_count does
@@ -70,6 +72,9 @@ struct BenchRow {
     double atMost = 0;
     double ratioAtLeast = 0;
     double ratioAtMost = 0;
+    // The ratio bounds hold for the warm ratio only: a cold ratio between two
+    // single runs of a few milliseconds swings with the machine's load.
+    bool ratioBoundWarmOnly = false;
     double peakAtMostMib = 0; // bound on the probe's median peak memory
 };
 

@@ -18,9 +18,17 @@ namespace {
 
 constexpr int kLineLength = RECORD_LENGTH + 2;
 
-std::tm DeskDay() {
+// 2026-03-02 09:05:03 UTC, and the same hour on the following days.
+constexpr std::int64_t kFirstMorning = 1772442303;
+
+std::int64_t Morning(int day) {
+    return kFirstMorning + static_cast<std::int64_t>(day) * 86400;
+}
+
+std::tm DeskDay(int day) {
+    const std::int64_t morning = Morning(day);
     std::tm local{};
-    ClockLocalTime(&local, &kDeskMorning);
+    ClockLocalTime(&local, &morning);
     return local;
 }
 
@@ -49,14 +57,14 @@ bool WriteSettings(const std::string& folder, std::string* error) {
 
 // Loans, returns and requests in turn over an hour of the morning, with
 // patron cards and EAN-13 items of the demonstration models' shapes.
-bool WriteDay(const std::string& path, long records, std::string* error) {
+bool WriteDay(const std::string& path, int day, long records, std::string* error) {
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (out == nullptr) {
         return Fail(error, "cannot create " + path);
     }
     const OperationMode modes[] = {OPERATION_LOAN, OPERATION_LOAN, OPERATION_RETURN,
                                    OPERATION_REQUEST};
-    std::tm when = DeskDay();
+    std::tm when = DeskDay(day);
     std::string block;
     bool ok = true;
     for (long i = 0; i < records && ok; ++i) {
@@ -82,33 +90,41 @@ bool WriteDay(const std::string& path, long records, std::string* error) {
 
 } // namespace
 
-std::string DeskDayFile(const std::string& folder) {
-    return folder + "/Work/" + DayFileName(DeskDay()) + ".qvp";
+std::string DeskDayFile(const std::string& folder, int day) {
+    return folder + "/Work/" + DayFileName(DeskDay(day)) + ".qvp";
 }
 
 std::int64_t DeskDayFileLength(long records) {
     return static_cast<std::int64_t>(records) * kLineLength;
 }
 
-bool MakeDeskInstallation(const std::string& folder, long records, std::string* error) {
+bool MakeDeskInstallation(const std::string& folder, std::string* error) {
     std::error_code failed;
     std::filesystem::create_directories(folder + "/Admin", failed);
     std::filesystem::create_directories(folder + "/Work", failed);
-    if (failed || !WriteSettings(folder, error)) {
-        return failed ? Fail(error, "cannot create " + folder) : false;
-    }
-    const std::string day = DeskDayFile(folder);
-    std::error_code missing;
-    const auto length = std::filesystem::file_size(day, missing);
-    if (!missing && static_cast<std::int64_t>(length) == DeskDayFileLength(records)) {
-        return true;
-    }
-    return WriteDay(day, records, error);
+    return failed ? Fail(error, "cannot create " + folder) : WriteSettings(folder, error);
 }
 
-void UseDeskInstallation(const std::string& folder) {
+bool MakeDeskDay(const std::string& folder, int day, long records, std::string* error) {
+    const std::string path = DeskDayFile(folder, day);
+    const auto wanted = static_cast<std::uintmax_t>(DeskDayFileLength(records));
+    std::error_code missing;
+    const std::uintmax_t length = std::filesystem::file_size(path, missing);
+    if (!missing && length > wanted) {
+        std::error_code failed;
+        std::filesystem::resize_file(path, wanted, failed);
+        return failed ? Fail(error, "cannot cut back " + path) : true;
+    }
+    return !missing && length == wanted ? true : WriteDay(path, day, records, error);
+}
+
+void UseDeskInstallation(const std::string& folder, int day) {
     setenv("QUORVPATH", folder.c_str(), 1);
-    ClockSetFixedTime(kDeskMorning);
+    UseDeskDay(day);
+}
+
+void UseDeskDay(int day) {
+    ClockSetFixedTime(Morning(day));
 }
 
 void ForgetDeskModels() {

@@ -1,32 +1,38 @@
 // A lending desk's installation for the desk's own benchmarks: the
 // demonstration settings file with its work area pointed at the installation,
-// and a day's transaction file of a chosen number of records, all of them
-// well-formed 132-byte lines, for one fixed morning.
+// and day files of chosen numbers of records, all of them well-formed 132-byte
+// lines, one day file for each of a few consecutive fixed mornings.
 //
-// The benchmarks run the real dialog over it, with the clock fixed at that
-// morning so that the day's file is the one written here whatever the date
-// of the run. Writing the files is set-up: nothing here is timed.
+// The benchmarks run the real dialog over it with the clock fixed at one of
+// those mornings, so the day's file is the one written here whatever the date
+// of the run; moving the clock to another morning moves the desk to that
+// day's file, as midnight would. Writing the files is set-up: nothing here
+// is timed.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-// The morning the benchmarks record at: 2026-03-02 09:05:03 UTC.
-constexpr std::int64_t kDeskMorning = 1772442303;
-
 // Makes FOLDER/Admin/quorvp.xml (the demonstration settings, work area
-// FOLDER/Work) and FOLDER/Work/<day>.qvp holding `records` records, numbered
-// from 000001. A day file already there with the right length is kept, so a
-// large one is written once per data folder. Returns false, with a reason in
+// FOLDER/Work) and the folder FOLDER/Work. Returns false, with a reason in
 // *error, when a file cannot be read or written.
-bool MakeDeskInstallation(const std::string& folder, long records, std::string* error);
+bool MakeDeskInstallation(const std::string& folder, std::string* error);
 
-// Points the client at FOLDER (QUORVPATH) and fixes the clock at kDeskMorning.
-void UseDeskInstallation(const std::string& folder);
+// Makes the file of morning `day` (0, 1, 2, ...) in the installation FOLDER
+// hold `records` records, numbered from 000001. A file that already has the
+// right length is kept, so a large one is written once per data folder; one
+// that has more records than that, from an earlier run, is cut back to them.
+bool MakeDeskDay(const std::string& folder, int day, long records, std::string* error);
 
-// The path of the day's file in FOLDER, and its length when it holds
-// `records` records.
-std::string DeskDayFile(const std::string& folder);
+// Points the client at FOLDER (QUORVPATH) and fixes the clock at morning `day`.
+void UseDeskInstallation(const std::string& folder, int day);
+// Fixes the clock at morning `day`: 09:05:03 local time, `day` days after
+// 2 March 2026.
+void UseDeskDay(int day);
+
+// The path of the file of morning `day` in FOLDER, and its length when it
+// holds `records` records.
+std::string DeskDayFile(const std::string& folder, int day);
 std::int64_t DeskDayFileLength(long records);
 
 // The desk's barcode models are registered anew by every dialog and live

@@ -1,7 +1,8 @@
-// Probe mode "startup qt FOLDER RECORDS" of the probe programs linked with the
-// Qt window backend: the desk client as the program starts it (the
-// QApplication, then the main dialog), offscreen, from cold, up to the dialog
-// being ready: shown, its list laid out and painted once. The greeting, a
+// Probe mode "startup qt FOLDER DAY RECORDS" of the probe programs linked with
+// the Qt window backend: the desk client as the program starts it (the
+// QApplication, then the main dialog), offscreen, from cold, over the
+// installation as in startup_probe.cpp, up to the dialog being ready: shown,
+// its list laid out and painted once. The greeting, a
 // modal box before the window, is answered as soon as it is shown, as the
 // window tests answer it. The detail is the rows shown.
 #include "bench/desk_files.h"
@@ -67,17 +68,19 @@ private:
 };
 
 int ProbeStartUp(const std::vector<std::string>& arguments, std::string* detail) {
-    if (arguments.size() != 3 || arguments[0] != "qt") {
-        std::fprintf(stderr, "usage: quorvel_bench_probe_qt startup qt FOLDER RECORDS\n");
+    if (arguments.size() != 4 || arguments[0] != "qt") {
+        std::fprintf(stderr, "usage: quorvel_bench_probe_qt startup qt FOLDER DAY RECORDS\n");
         return 2;
     }
-    const long records = std::atol(arguments[2].c_str());
+    const int day = std::atoi(arguments[2].c_str());
+    const long records = std::atol(arguments[3].c_str());
     std::string failure;
-    if (!MakeDeskInstallation(arguments[1], records, &failure)) {
+    if (!MakeDeskInstallation(arguments[1], &failure) ||
+        !MakeDeskDay(arguments[1], day, records, &failure)) {
         std::fprintf(stderr, "%s\n", failure.c_str());
         return 1;
     }
-    UseDeskInstallation(arguments[1]);
+    UseDeskInstallation(arguments[1], day);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     qInstallMessageHandler(QuietMessages);
     int rows = -1;
