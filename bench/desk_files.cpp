@@ -127,7 +127,16 @@ void UseDeskDay(int day) {
     ClockSetFixedTime(Morning(day));
 }
 
-void ForgetDeskModels() {
+DeskModelList::DeskModelList() : saved_(g_barcodeModels) {
+    g_barcodeModels = nullptr;
+}
+
+DeskModelList::~DeskModelList() {
+    StartEmpty();
+    g_barcodeModels = saved_;
+}
+
+void DeskModelList::StartEmpty() {
     static auto* abandoned = new std::vector<BarcodeModel*>;
     if (g_barcodeModels != nullptr) {
         abandoned->push_back(g_barcodeModels);

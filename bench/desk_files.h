@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+struct BarcodeModel;
+
 // Makes FOLDER/Admin/quorvp.xml (the demonstration settings, work area
 // FOLDER/Work) and the folder FOLDER/Work. Returns false, with a reason in
 // *error, when a file cannot be read or written.
@@ -35,7 +37,20 @@ void UseDeskDay(int day);
 std::string DeskDayFile(const std::string& folder, int day);
 std::int64_t DeskDayFileLength(long records);
 
-// The desk's barcode models are registered anew by every dialog and live
-// until the process ends; a benchmark that starts many dialogs in one
-// process begins each with an empty list, keeping the old ones reachable.
-void ForgetDeskModels();
+// The desk's barcode models are registered anew by every dialog into the
+// process-wide list, which nothing frees. A benchmark that starts dialogs
+// holds one of these meanwhile: the dialogs begin with an empty list, and the
+// list that was there before (another benchmark's models) comes back
+// afterwards. The dialogs' lists stay reachable, as leaks are not the point.
+class DeskModelList {
+public:
+    DeskModelList();
+    ~DeskModelList();
+    DeskModelList(const DeskModelList&) = delete;
+    DeskModelList& operator=(const DeskModelList&) = delete;
+    // Forgets the models of the dialog before, for the next one.
+    void StartEmpty();
+
+private:
+    BarcodeModel* saved_;
+};

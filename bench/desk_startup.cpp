@@ -8,7 +8,7 @@
 #include "shell/quorvelp_dlg.h"
 
 bool RunHeadlessDesk(const std::function<void(std::size_t rows)>& ready) {
-    ForgetDeskModels();
+    const DeskModelList models;
     headless::Reset();
     bool ran = false;
     // The desk calls the session once initialisation is over and the first

@@ -10,6 +10,7 @@
 // registered), initialises it (the greeting answered at once, the day's file
 // loaded into the list) and calls ready, with the number of rows in the list,
 // as soon as the dialog would take its first key; then closes and destroys it.
-// The barcode models of an earlier start are forgotten first. Returns false
+// The dialog registers its barcode models into an empty list, and the list
+// that was there before comes back afterwards. Returns false
 // when the dialog closed before it was ready (no settings).
 bool RunHeadlessDesk(const std::function<void(std::size_t rows)>& ready);

@@ -110,7 +110,7 @@ void Record(benchmark::State& state, const std::string& folder, std::vector<DayT
         return;
     }
     UseDeskInstallation(folder, days[0].plan.day);
-    ForgetDeskModels();
+    const DeskModelList models;
     headless::Reset();
     bool ran = false;
     headless::SetSession([&](headless::Desk& desk) {
