@@ -552,7 +552,6 @@ private:
             view->setRootIsDecorated(false);
             view->setItemsExpandable(false);
             view->setUniformRowHeights(true);
-            view->setAllColumnsShowFocus(true);
             view->setSelectionMode(QAbstractItemView::SingleSelection);
             view->setSelectionBehavior(QAbstractItemView::SelectRows);
             view->header()->setSectionsClickable(false);
