@@ -16,6 +16,7 @@
 #include <QDialog>
 #include <QEvent>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -92,13 +93,21 @@ int ProbeStartUp(const std::vector<std::string>& arguments, std::string* detail)
     QtSetUpApplication(app);
     ReadyWatch watch(&rows);
     app.installEventFilter(&watch);
+    // Should the list never paint, the run ends after a minute instead of
+    // holding up the table: every window is closed until the dialog returns.
+    QTimer giveUp;
+    QObject::connect(&giveUp, &QTimer::timeout, [&giveUp] {
+        giveUp.setInterval(1000);
+        QApplication::closeAllWindows();
+    });
+    giveUp.start(60000);
     {
         CQuorvelPDlg dialog;
         dialog.DoModal();
     }
     app.removeEventFilter(&watch);
     if (rows != records) {
-        std::fprintf(stderr, "the dialog did not show the day's records\n");
+        std::fprintf(stderr, "the dialog was not ready with the day's records\n");
         return 1;
     }
     *detail = std::to_string(rows) + " rows";
