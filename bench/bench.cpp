@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <regex>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -36,6 +37,7 @@ struct Median {
     double bytesPerSecond = 0;
     double itemsPerSecond = 0;
     double realNsPerIteration = 0;
+    std::map<std::string, double> counters; // the user counters, as reported
     bool failed = false;
     std::string error;
 };
@@ -60,6 +62,9 @@ public:
             m.bytesPerSecond = Counter(run, "bytes_per_second");
             m.itemsPerSecond = Counter(run, "items_per_second");
             m.realNsPerIteration = run.GetAdjustedRealTime() * Multiplier(run.time_unit);
+            for (const auto& [counter, value] : run.counters) {
+                m.counters[counter] = static_cast<double>(value.value);
+            }
         }
     }
 
@@ -105,6 +110,37 @@ double ValueOf(const Median* m, BenchUnit unit) {
         return m->realNsPerIteration > 0 ? m->realNsPerIteration / 1e6 : NAN;
     }
     return NAN;
+}
+
+// The median that "NAME" (a benchmark's time) or "NAME@COUNTER" (one of its
+// counters, taken in the row's unit as it is) refers to; NaN when there is none.
+double ValueOf(const CollectingReporter& reporter, const std::string& reference, BenchUnit unit) {
+    const std::size_t at = reference.find('@');
+    const Median* m = reporter.Find(reference.substr(0, at));
+    if (at == std::string::npos || m == nullptr || m->failed) {
+        return ValueOf(m, unit);
+    }
+    const auto it = m->counters.find(reference.substr(at + 1));
+    return it != m->counters.end() ? it->second : NAN;
+}
+
+// Whether --benchmark_filter lets a probe-only row run, as it would a
+// benchmark of that name: a regular expression found in the name, or, after a
+// leading "-", one that is not.
+bool FilterAdmits(const std::string& name) {
+    std::string filter = benchmark::GetBenchmarkFilter();
+    if (filter.empty() || filter == "all" || filter == ".") {
+        return true;
+    }
+    const bool negative = filter[0] == '-';
+    if (negative) {
+        filter.erase(0, 1);
+    }
+    try {
+        return std::regex_search(name, std::regex(filter)) != negative;
+    } catch (const std::regex_error&) {
+        return false;
+    }
 }
 
 const char* UnitName(BenchUnit unit) {
@@ -200,8 +236,8 @@ std::string Figure(double value) {
     return Format(a >= 100 ? "%.0f" : a >= 10 ? "%.1f" : a >= 1 ? "%.2f" : "%.3f", value);
 }
 
-std::string Ratio(double ratio) {
-    return std::isnan(ratio) ? "" : Format("%.2fx", ratio);
+std::string Ratio(double ratio, bool share) {
+    return std::isnan(ratio) ? "" : share ? Format("%.0f %%", ratio * 100) : Format("%.2fx", ratio);
 }
 
 std::string TargetText(const BenchRow& row) {
@@ -214,11 +250,12 @@ std::string TargetText(const BenchRow& row) {
     if (row.atMost > 0) {
         add("<= " + Figure(row.atMost) + " " + unit);
     }
+    const std::string ratio = row.ratioBoundWarmOnly ? "warm ratio" : "ratio";
     if (row.ratioAtLeast > 0) {
-        add("ratio >= " + Figure(row.ratioAtLeast));
+        add(ratio + " >= " + Figure(row.ratioAtLeast));
     }
     if (row.ratioAtMost > 0) {
-        add("ratio <= " + Figure(row.ratioAtMost));
+        add(ratio + " <= " + Figure(row.ratioAtMost));
     }
     if (row.peakAtMostMib > 0) {
         add("peak <= " + Figure(row.peakAtMostMib) + " MiB");
@@ -260,7 +297,8 @@ std::map<std::string, Cold> RunColdProbes(const std::vector<const BenchRow*>& ro
             if (row->probe.empty() || cold.failed) {
                 continue;
             }
-            const ProbeOutcome p = RunProbe(folder + "quorvel_bench_probe", row->probe);
+            const ProbeOutcome p =
+                RunProbe(folder + "quorvel_bench_probe" + row->probeProgram, row->probe);
             cold.failed = !p.ran;
             times[row->benchmark].push_back(p.milliseconds);
             peaks[row->benchmark].push_back(p.peakKib / 1024.0);
@@ -271,7 +309,7 @@ std::map<std::string, Cold> RunColdProbes(const std::vector<const BenchRow*>& ro
         if (row->probe.empty() || cold.failed) {
             continue;
         }
-        cold.counted = RunProbe(folder + "quorvel_bench_count", row->probe);
+        cold.counted = RunProbe(folder + "quorvel_bench_count" + row->probeProgram, row->probe);
         cold.failed = !cold.counted.ran;
         cold.peakMib = MedianOf(peaks[row->benchmark]);
         const double ms = MedianOf(times[row->benchmark]);
@@ -302,7 +340,8 @@ bool PrintTable(const CollectingReporter& reporter, int coldRuns) {
     std::vector<const BenchRow*> rows;
     std::vector<std::string> problems;
     for (const BenchRow& row : Rows()) {
-        if (reporter.Find(row.benchmark) == nullptr) {
+        if (row.probeOnly ? !FilterAdmits(row.benchmark)
+                          : reporter.Find(row.benchmark) == nullptr) {
             problems.push_back("not run (filtered out?): " + row.benchmark);
             continue;
         }
@@ -323,15 +362,20 @@ bool PrintTable(const CollectingReporter& reporter, int coldRuns) {
     for (const BenchRow* row : rows) {
         const Median* m = reporter.Find(row->benchmark);
         const Cold& cold = colds[row->benchmark];
-        const double value = ValueOf(m, row->unit);
+        const double value =
+            row->probeOnly
+                ? NAN
+                : ValueOf(reporter,
+                          row->benchmark + (row->counter.empty() ? "" : "@" + row->counter),
+                          row->unit);
         double ratio = NAN;
         double coldRatio = NAN;
         if (!row->ratioTop.empty()) {
-            ratio = ValueOf(reporter.Find(row->ratioTop), row->unit) /
-                    ValueOf(reporter.Find(row->ratioBottom), row->unit);
+            ratio = ValueOf(reporter, row->ratioTop, row->unit) /
+                    ValueOf(reporter, row->ratioBottom, row->unit);
             coldRatio = coldOf(row->ratioTop) / coldOf(row->ratioBottom);
         }
-        if (m->failed || std::isnan(value)) {
+        if (!row->probeOnly && (m->failed || std::isnan(value))) {
             problems.push_back("FAILED " + row->benchmark +
                                (m->error.empty() ? "" : ": " + m->error));
         }
@@ -341,8 +385,11 @@ bool PrintTable(const CollectingReporter& reporter, int coldRuns) {
             problems.push_back("FAILED " + row->benchmark + " allocated " +
                                cold.counted.allocations + " times");
         }
-        const bool missed = ValueMisses(*row, value) || RatioMisses(*row, ratio) ||
-                            (!row->probe.empty() && RatioMisses(*row, coldRatio)) ||
+        const bool probed = !row->probe.empty();
+        const bool missed = (!row->probeOnly && ValueMisses(*row, value)) ||
+                            (probed && ValueMisses(*row, cold.value)) ||
+                            (!row->probeOnly && RatioMisses(*row, ratio)) ||
+                            (probed && !row->ratioBoundWarmOnly && RatioMisses(*row, coldRatio)) ||
                             (row->peakAtMostMib > 0 && !(cold.peakMib <= row->peakAtMostMib));
         std::string target = TargetText(*row);
         if (!target.empty()) {
@@ -354,11 +401,12 @@ bool PrintTable(const CollectingReporter& reporter, int coldRuns) {
         if (sections.empty() || sections.back().first != row->section) {
             sections.push_back({row->section, {}});
         }
-        const bool probed = cold.counted.ran;
+        const bool counted = cold.counted.ran;
         sections.back().second.push_back(
-            {row->label, Figure(value), UnitName(row->unit), Ratio(ratio), Figure(cold.value),
-             Ratio(coldRatio), probed ? Format("%.1f", cold.peakMib) : "",
-             probed ? cold.counted.allocations : "", probed ? cold.counted.detail : "", target});
+            {row->label, Figure(value), UnitName(row->unit), Ratio(ratio, row->ratioIsShare),
+             Figure(cold.value), Ratio(coldRatio, row->ratioIsShare),
+             counted ? Format("%.1f", cold.peakMib) : "", counted ? cold.counted.allocations : "",
+             counted ? cold.counted.detail : "", target});
     }
 
     std::vector<std::size_t> width(header.size());

@@ -35,29 +35,46 @@ struct BenchRow {
     std::string label;     // what the row measures
     std::string benchmark; // name of the benchmark whose median the row shows
     BenchUnit unit;
+    // When set, the row shows the median of this user counter of its benchmark
+    // (state.counters) instead of its time: with UNIT_MS, a counter in
+    // milliseconds per iteration (benchmark::Counter::kAvgIterations).
+    std::string counter;
+    // When set, no Google Benchmark of that name exists: the row has only its
+    // probe, the warm column stays empty, and benchmark is the name that
+    // --benchmark_filter is matched against.
+    bool probeOnly = false;
     // The ratio column: unit value of ratioTop / unit value of ratioBottom, both
-    // benchmarks of this run (empty: no ratio).
+    // benchmarks of this run (empty: no ratio). "NAME@COUNTER" names a counter
+    // of a benchmark instead of its time.
     std::string ratioTop;
     std::string ratioBottom;
+    // Shows the ratio as a percentage: a part of a whole.
+    bool ratioIsShare = false;
     // Arguments of the probe programs (empty: no probe). quorvel_bench_probe
     // does the operation from cold, in a fresh process, --cold-runs times: the
     // median time and peak memory fill their columns. quorvel_bench_count does
     // it once more, counting allocations.
     std::vector<std::string> probe;
+    // Appended to the names of both probe programs: "_qt" runs the pair that
+    // is linked with the Qt window backend instead of the headless one.
+    std::string probeProgram;
     // The work of one probe operation, to show its cold time in the row's
     // unit: bytes for MB/s, items for ns/op and M/s (0: no cold figure). For
     // UNIT_MS the cold time is shown as it is.
     double probeWork = 0;
     // When set, a probe that counts any allocation fails the run.
     bool mustNotAllocate = false;
-    // Targets, 0 for none: bounds on the warm median (in the row's unit) or on
-    // the ratio, warm and cold alike. A row that misses one is marked in the
-    // table and listed at the end; it does not fail the run, since shared
-    // machines are noisy.
+    // Targets, 0 for none: bounds on the median (in the row's unit) or on the
+    // ratio, warm and cold alike. A row that misses one is marked in the table
+    // and listed at the end; it does not fail the run, since shared machines
+    // are noisy.
     double atLeast = 0;
     double atMost = 0;
     double ratioAtLeast = 0;
     double ratioAtMost = 0;
+    // The ratio bounds hold for the warm ratio only: a cold ratio between two
+    // single runs of a few milliseconds swings with the machine's load.
+    bool ratioBoundWarmOnly = false;
     double peakAtMostMib = 0; // bound on the probe's median peak memory
 };
 

@@ -103,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     headless::Reset();
     headless::SetSession([&](headless::Desk& desk) {
-        const std::vector<headless::Row>& rows = desk.Item(IDC_LIST_OPERATIONS).rows;
+        const headless::RowList& rows = desk.Item(IDC_LIST_OPERATIONS).rows;
         FUZZ_CHECK(rows.size() == shown.size(), "rows and lines differ in number");
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const RecordRow row = MakeRecordRow(shown[shown.size() - 1 - i]);

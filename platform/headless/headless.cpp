@@ -15,6 +15,61 @@
 using platform_detail::Handle;
 
 namespace headless {
+
+std::size_t RowList::CellStart(const std::string& texts, std::size_t col) {
+    std::size_t at = 0;
+    for (; col > 0 && at < texts.size(); --col) {
+        at = texts.find('\0', at) + 1;
+    }
+    return at;
+}
+
+Row RowList::operator[](std::size_t row) const {
+    const Stored& stored = rows_[row];
+    Row copy{stored.image, {}};
+    for (std::size_t at = 0; at < stored.texts.size();) {
+        const std::size_t end = stored.texts.find('\0', at);
+        copy.cells.emplace_back(stored.texts, at, end - at);
+        at = end + 1;
+    }
+    return copy;
+}
+
+std::string RowList::Cell(std::size_t row, std::size_t col) const {
+    const std::string& texts = rows_[row].texts;
+    const std::size_t at = CellStart(texts, col);
+    return texts.substr(at, texts.find('\0', at) - at);
+}
+
+void RowList::Insert(std::size_t row, int image, std::size_t cells, const std::string& text) {
+    Stored stored{std::string(), image};
+    // Rows are filled cell by cell after their insertion, and one row is much
+    // like the next: room for as much as the last row filled makes one
+    // allocation of the right size.
+    stored.texts.reserve(lastFilled_);
+    stored.texts = text.c_str();
+    stored.texts.append(std::max<std::size_t>(1, cells), '\0');
+    // At the top this is a push_front: no row moves.
+    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(row), std::move(stored));
+}
+
+void RowList::SetCell(std::size_t row, std::size_t col, const std::string& text) {
+    std::string& texts = rows_[row].texts;
+    const std::size_t at = CellStart(texts, col);
+    texts.replace(at, texts.find('\0', at) - at, text.c_str());
+    lastFilled_ = texts.size();
+}
+
+void RowList::InsertColumn(std::size_t col, std::size_t columns) {
+    for (Stored& row : rows_) {
+        const auto cells =
+            static_cast<std::size_t>(std::count(row.texts.begin(), row.texts.end(), '\0'));
+        if (cells < columns) {
+            row.texts.insert(CellStart(row.texts, std::min(col, cells)), 1, '\0');
+        }
+    }
+}
+
 namespace {
 
 Session g_session;
@@ -75,11 +130,7 @@ public:
     int ColumnCount() const override { return static_cast<int>(state.columns.size()); }
     void InsertColumn(int col, const std::string& title, int format, int width) override {
         state.columns.insert(state.columns.begin() + col, Column{title, format, width});
-        for (Row& row : state.rows) {
-            if (static_cast<int>(row.cells.size()) < ColumnCount()) {
-                row.cells.insert(row.cells.begin() + std::min<int>(col, row.cells.size()), "");
-            }
-        }
+        state.rows.InsertColumn(static_cast<std::size_t>(col), state.columns.size());
     }
     void SetColumnWidth(int col, int cx) override { state.columns[col].width = cx; }
     void SetSmallImages(const ImageListRecord* list) override {
@@ -90,14 +141,14 @@ public:
     }
     int RowCount() const override { return static_cast<int>(state.rows.size()); }
     void InsertRow(int row, const std::string& text, int image) override {
-        Row r{image, std::vector<std::string>(std::max<std::size_t>(1, state.columns.size()))};
-        r.cells[0] = text;
-        state.rows.insert(state.rows.begin() + row, std::move(r));
+        state.rows.Insert(static_cast<std::size_t>(row), image, state.columns.size(), text);
     }
     void SetCell(int row, int col, const std::string& text) override {
-        state.rows[row].cells[col] = text;
+        state.rows.SetCell(static_cast<std::size_t>(row), static_cast<std::size_t>(col), text);
     }
-    std::string Cell(int row, int col) const override { return state.rows[row].cells[col]; }
+    std::string Cell(int row, int col) const override {
+        return state.rows.Cell(static_cast<std::size_t>(row), static_cast<std::size_t>(col));
+    }
 
     Control state;
 };

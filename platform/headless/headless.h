@@ -22,6 +22,8 @@
 #include "platform/window.h"
 #include "res/dialog_template.h"
 
+#include <cstddef>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -42,6 +44,44 @@ struct Column {
 struct Row {
     int image;                      // index in the small-image list, -1 for none
     std::vector<std::string> cells; // one per column (at least one)
+};
+
+// The rows of a list view, row 0 on top. A row inserted at the top, as the
+// desk inserts every operation, costs the same however many rows there are,
+// and a row keeps all its texts in one block, so a day of a hundred thousand
+// operations loads quickly into little memory. Rows are read as copies.
+class RowList {
+public:
+    std::size_t size() const { return rows_.size(); }
+    bool empty() const { return rows_.empty(); }
+    // Row `row`, 0 on top; row < size().
+    Row operator[](std::size_t row) const;
+    Row front() const { return (*this)[0]; }
+    Row back() const { return (*this)[size() - 1]; }
+    // The text of one cell; row < size(), col below the row's cell count.
+    std::string Cell(std::size_t row, std::size_t col) const;
+
+    // The backend's side. A text is kept up to its first NUL, as the window
+    // system keeps it.
+    // Inserts a row before row `row` (row <= size()) with `cells` cells (at
+    // least one), the first one text.
+    void Insert(std::size_t row, int image, std::size_t cells, const std::string& text);
+    // col below the row's cell count.
+    void SetCell(std::size_t row, std::size_t col, const std::string& text);
+    // A column was inserted at col: every row with fewer than `columns` cells
+    // gets an empty one there (at its end when it has no cell col).
+    void InsertColumn(std::size_t col, std::size_t columns);
+
+private:
+    struct Stored {
+        std::string texts; // each cell followed by a NUL
+        int image;
+    };
+    // The offset in texts of cell col (the length of texts when past the end).
+    static std::size_t CellStart(const std::string& texts, std::size_t col);
+
+    std::deque<Stored> rows_;
+    std::size_t lastFilled_ = 0; // the length of the row whose cell was set last
 };
 
 struct ImageList {
@@ -67,7 +107,7 @@ struct Control {
     int caretScrolls = 0;
     // List views.
     std::vector<Column> columns;
-    std::vector<Row> rows; // row 0 is the top row
+    RowList rows;
     bool hasSmallImages = false;
     ImageList smallImages;
     // Key presses that the key routing let through to this control.

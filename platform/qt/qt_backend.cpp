@@ -9,6 +9,13 @@
 // routed. The dialog swallows Enter and Escape itself instead of accepting
 // or rejecting: only its close command closes it.
 //
+// The list view is a QTreeView in the shape of a report view over a table
+// model of our own: the rows keep the program's ISO-8859-1 texts, one block
+// per row, and Qt's texts are made only for the rows on screen, so a day of a
+// hundred thousand operations loads quickly into little memory; a row
+// inserted at the top moves no other row, and the view lays its rows out once
+// when it next shows them.
+//
 // The dialog surface takes the CTLCOLOR_DLG brush through the dialog's
 // palette (a style sheet would leak into the controls and message boxes);
 // every control, the two tab panels among them, keeps the face colour in a
@@ -18,6 +25,7 @@
 #include "platform/backend.h"
 #include "res/dialog_template.h"
 
+#include <QAbstractTableModel>
 #include <QApplication>
 #include <QBuffer>
 #include <QDialog>
@@ -37,8 +45,10 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
+#include <algorithm>
+#include <deque>
 #include <map>
 #include <memory>
 #include <vector>
@@ -124,6 +134,110 @@ std::vector<QIcon> Pictures(const ImageListRecord& list) {
     return icons;
 }
 
+// The rows of the operations list, row 0 on top, with their texts as the
+// program gave them, each cell followed by a NUL in one string per row.
+class ListModel : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : static_cast<int>(titles_.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= rowCount()) {
+            return {};
+        }
+        const Stored& row = rows_[static_cast<std::size_t>(index.row())];
+        if (role == Qt::DisplayRole) {
+            return FromLatin1(CellOf(row.texts, static_cast<std::size_t>(index.column())));
+        }
+        if (role == Qt::DecorationRole && index.column() == 0 && row.image >= 0 &&
+            row.image < static_cast<int>(pictures_.size())) {
+            return pictures_[static_cast<std::size_t>(row.image)];
+        }
+        return {};
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+            section < columnCount()) {
+            return titles_[static_cast<std::size_t>(section)];
+        }
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+
+    // Every row with fewer cells than there are columns now gets an empty one
+    // at col (at its end when it has no cell col).
+    void InsertColumn(int col, const QString& title) {
+        beginInsertColumns(QModelIndex(), col, col);
+        titles_.insert(titles_.begin() + col, title);
+        for (Stored& row : rows_) {
+            const auto cells =
+                static_cast<std::size_t>(std::count(row.texts.begin(), row.texts.end(), '\0'));
+            if (cells < titles_.size()) {
+                row.texts.insert(
+                    CellStart(row.texts, std::min(static_cast<std::size_t>(col), cells)), 1, '\0');
+            }
+        }
+        endInsertColumns();
+    }
+    void InsertRow(int row, const std::string& text, int image) {
+        Stored stored{std::string(), image};
+        // Rows are filled cell by cell after their insertion, and one row is
+        // much like the next: room for as much as the last row filled makes
+        // one allocation of the right size.
+        stored.texts.reserve(lastFilled_);
+        stored.texts = text.c_str();
+        stored.texts.append(std::max<std::size_t>(1, titles_.size()), '\0');
+        beginInsertRows(QModelIndex(), row, row);
+        // At the top this is a push_front: no row moves.
+        rows_.insert(rows_.begin() + row, std::move(stored));
+        endInsertRows();
+    }
+    void SetCell(int row, int col, const std::string& text) {
+        std::string& texts = rows_[static_cast<std::size_t>(row)].texts;
+        const std::size_t at = CellStart(texts, static_cast<std::size_t>(col));
+        texts.replace(at, texts.find('\0', at) - at, text.c_str());
+        lastFilled_ = texts.size();
+        const QModelIndex changed = index(row, col);
+        emit dataChanged(changed, changed);
+    }
+    std::string Cell(int row, int col) const {
+        return CellOf(rows_[static_cast<std::size_t>(row)].texts, static_cast<std::size_t>(col));
+    }
+    void SetPictures(std::vector<QIcon> pictures) {
+        pictures_ = std::move(pictures);
+        if (!rows_.empty()) {
+            emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DecorationRole});
+        }
+    }
+
+private:
+    struct Stored {
+        std::string texts;
+        int image; // -1 for none
+    };
+    // The offset of cell col in texts (its length when there is no such cell).
+    static std::size_t CellStart(const std::string& texts, std::size_t col) {
+        std::size_t at = 0;
+        for (; col > 0 && at < texts.size(); --col) {
+            at = texts.find('\0', at) + 1;
+        }
+        return at;
+    }
+    static std::string CellOf(const std::string& texts, std::size_t col) {
+        const std::size_t at = CellStart(texts, col);
+        return texts.substr(at, texts.find('\0', at) - at);
+    }
+
+    std::deque<Stored> rows_;
+    std::size_t lastFilled_ = 0; // the length of the row whose cell was set last
+    std::vector<QString> titles_;
+    std::vector<QIcon> pictures_;
+};
+
 class QtDialogWindow;
 QtDialogWindow* g_running = nullptr;
 
@@ -150,7 +264,11 @@ protected:
 class QtControl : public WindowRecord {
 public:
     QtControl(const res::TemplateControl& t, QWidget* widget)
-        : WindowRecord(t.id), kind(t.kind), widget(widget), text_(t.text) {}
+        : WindowRecord(t.id), kind(t.kind), widget(widget), text_(t.text) {
+        if (kind == res::ControlKind::ListView) {
+            rows_ = static_cast<ListModel*>(View()->model());
+        }
+    }
 
     std::string Text() const override {
         switch (kind) {
@@ -228,65 +346,37 @@ public:
         }
     }
 
-    QTreeWidget* Tree() const { return qobject_cast<QTreeWidget*>(widget); }
-    int ColumnCount() const override { return static_cast<int>(titles_.size()); }
+    QTreeView* View() const { return static_cast<QTreeView*>(widget); }
+    ListModel* Rows() const { return rows_; }
+    int ColumnCount() const override { return Rows()->columnCount(); }
     void InsertColumn(int col, const std::string& title, int, int width) override {
-        QTreeWidget* tree = Tree();
-        titles_.insert(titles_.begin() + col, FromLatin1(title));
-        tree->setColumnCount(ColumnCount());
-        for (int r = 0; r < tree->topLevelItemCount(); ++r) {
-            QTreeWidgetItem* item = tree->topLevelItem(r);
-            for (int c = ColumnCount() - 1; c > col; --c) {
-                item->setText(c, item->text(c - 1));
-            }
-            if (col > 0 || ColumnCount() > 1) {
-                item->setText(col, QString());
-            }
-        }
-        tree->setHeaderLabels(QStringList(titles_.begin(), titles_.end()));
+        Rows()->InsertColumn(col, FromLatin1(title));
         if (width >= 0) {
-            tree->header()->resizeSection(col, width);
+            View()->header()->resizeSection(col, width);
         }
     }
-    void SetColumnWidth(int col, int cx) override { Tree()->header()->resizeSection(col, cx); }
+    void SetColumnWidth(int col, int cx) override { View()->header()->resizeSection(col, cx); }
     void SetSmallImages(const ImageListRecord* list) override {
-        pictures_ = list != nullptr ? Pictures(*list) : std::vector<QIcon>();
         if (list != nullptr) {
-            Tree()->setIconSize(QSize(list->cx, list->height));
+            View()->setIconSize(QSize(list->cx, list->height));
         }
-        for (int r = 0; r < RowCount(); ++r) {
-            ShowPicture(Tree()->topLevelItem(r));
-        }
+        Rows()->SetPictures(list != nullptr ? Pictures(*list) : std::vector<QIcon>());
     }
-    int RowCount() const override { return Tree()->topLevelItemCount(); }
+    int RowCount() const override { return Rows()->rowCount(); }
     void InsertRow(int row, const std::string& text, int image) override {
-        auto* item = new QTreeWidgetItem;
-        item->setText(0, FromLatin1(text));
-        item->setData(0, Qt::UserRole, image);
-        ShowPicture(item);
-        Tree()->insertTopLevelItem(row, item);
+        Rows()->InsertRow(row, text, image);
     }
     void SetCell(int row, int col, const std::string& text) override {
-        Tree()->topLevelItem(row)->setText(col, FromLatin1(text));
+        Rows()->SetCell(row, col, text);
     }
-    std::string Cell(int row, int col) const override {
-        return ToLatin1(Tree()->topLevelItem(row)->text(col));
-    }
+    std::string Cell(int row, int col) const override { return Rows()->Cell(row, col); }
 
     const res::ControlKind kind;
     QWidget* const widget; // owned by the dialog
 
 private:
-    void ShowPicture(QTreeWidgetItem* item) const {
-        const int image = item->data(0, Qt::UserRole).toInt();
-        item->setIcon(0, image >= 0 && image < static_cast<int>(pictures_.size())
-                             ? pictures_[static_cast<std::size_t>(image)]
-                             : QIcon());
-    }
-
-    std::string text_; // of controls whose widget shows no text
-    std::vector<QString> titles_;
-    std::vector<QIcon> pictures_;
+    std::string text_;          // of controls whose widget shows no text
+    ListModel* rows_ = nullptr; // a list view's rows, owned by its view
 };
 
 // The running dialog's window.
@@ -458,16 +548,19 @@ private:
             break;
         }
         case res::ControlKind::ListView: {
-            auto* tree = new QTreeWidget(parent);
-            tree->setColumnCount(0);
-            tree->setRootIsDecorated(false);
-            tree->setUniformRowHeights(true);
-            tree->setSelectionMode(QAbstractItemView::SingleSelection);
-            tree->setSelectionBehavior(QAbstractItemView::SelectRows);
-            tree->header()->setSectionsClickable(false);
-            tree->header()->setStretchLastSection(false);
-            tree->header()->setSectionResizeMode(QHeaderView::Interactive);
-            w = tree;
+            // A report view: no tree lines, one row height, whole rows
+            // selected one at a time, headers that do not sort.
+            auto* view = new QTreeView(parent);
+            view->setModel(new ListModel(view));
+            view->setRootIsDecorated(false);
+            view->setItemsExpandable(false);
+            view->setUniformRowHeights(true);
+            view->setSelectionMode(QAbstractItemView::SingleSelection);
+            view->setSelectionBehavior(QAbstractItemView::SelectRows);
+            view->header()->setSectionsClickable(false);
+            view->header()->setStretchLastSection(false);
+            view->header()->setSectionResizeMode(QHeaderView::Interactive);
+            w = view;
             break;
         }
         case res::ControlKind::Picture: {

@@ -2,6 +2,7 @@
 // groups and commands, key routing, message boxes, timers, the dialog
 // surface, the list view and the plain window operations.
 #include "desk_dialog.h"
+#include "list_script.h"
 
 #include "platform/headless/headless.h"
 
@@ -355,6 +356,26 @@ TEST_F(ListView, ColumnsRowsAtTheTopAndTheImageList) {
         EXPECT_EQ(list.smallImages.cx, 16);
         EXPECT_EQ(list.smallImages.count, 3);
         EXPECT_EQ(list.smallImages.mask, RGB(192, 192, 192));
+    });
+}
+
+TEST_F(ListView, ThousandsOfInsertsKeepEveryRowItsCellsAndPictureInOrder) {
+    Run([&](Desk& desk) {
+        const std::vector<ExpectedRow> expected = RunListScript(dialog.m_list, 3000);
+        ASSERT_FALSE(expected.empty());
+        const headless::RowList& rows = desk.Item(IDC_LIST_OPERATIONS).rows;
+        ASSERT_EQ(rows.size(), expected.size());
+        ASSERT_EQ(dialog.m_list.GetItemCount(), static_cast<int>(expected.size()));
+        for (std::size_t r = 0; r < expected.size(); ++r) {
+            const headless::Row row = rows[r];
+            EXPECT_EQ(row.image, expected[r].image) << "row " << r;
+            ASSERT_EQ(row.cells, expected[r].cells) << "row " << r;
+            const std::size_t last = expected[r].cells.size() - 1;
+            EXPECT_EQ(rows.Cell(r, last), expected[r].cells[last]) << "row " << r;
+            EXPECT_EQ(dialog.m_list.GetItemText(static_cast<int>(r), 0), expected[r].cells[0])
+                << "row " << r;
+        }
+        EXPECT_EQ(rows.back().cells, expected.back().cells);
     });
 }
 

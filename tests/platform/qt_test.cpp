@@ -2,10 +2,13 @@
 // key routing with real key events, message boxes, the painted surface,
 // the list view's pictures and ISO-8859-1 text at the Qt boundary.
 #include "desk_dialog.h"
+#include "list_script.h"
 
 #include "platform/qt/qt.h"
 #include "res/dialog_template.h"
+#include "res/resources.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QDialog>
 #include <QGroupBox>
@@ -17,7 +20,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -217,13 +220,16 @@ TEST_F(QtSurface, ListPicturesColumnWidthsIconAndLatin1Text) {
         dialog.m_list.InsertItem(LVIF_TEXT | LVIF_IMAGE, 0, "", 0, 0, 1, 0);
         dialog.m_list.SetItemText(0, 1, "caf\xE9");
         dialog.m_list.InsertItem(0, "top", 0);
-        auto* tree = static_cast<QTreeWidget*>(Widget(dialog, IDC_LIST_OPERATIONS));
-        EXPECT_EQ(tree->header()->sectionSize(1), 130);
-        EXPECT_EQ(tree->headerItem()->text(1), QStringLiteral("Lector \u00D1"));
-        EXPECT_EQ(tree->topLevelItem(1)->text(1), QStringLiteral("caf\u00E9"));
+        auto* view = qobject_cast<QTreeView*>(Widget(dialog, IDC_LIST_OPERATIONS));
+        ASSERT_NE(view, nullptr);
+        const QAbstractItemModel* rows = view->model();
+        EXPECT_EQ(view->header()->sectionSize(1), 130);
+        EXPECT_EQ(rows->headerData(1, Qt::Horizontal), QStringLiteral("Lector \u00D1"));
+        EXPECT_EQ(rows->index(1, 1).data(), QStringLiteral("caf\u00E9"));
         EXPECT_EQ(dialog.m_list.GetItemText(1, 1), "caf\xE9");
-        EXPECT_EQ(tree->topLevelItem(0)->text(0), "top");
-        const QImage picture = tree->topLevelItem(1)->icon(0).pixmap(16, 15).toImage();
+        EXPECT_EQ(rows->index(0, 0).data(), "top");
+        const QImage picture =
+            rows->index(1, 0).data(Qt::DecorationRole).value<QIcon>().pixmap(16, 15).toImage();
         EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0);
         EXPECT_EQ(QColor(picture.pixel(7, 7)).rgb(), QColor(128, 128, 0).rgb());
 
@@ -242,6 +248,80 @@ TEST_F(QtSurface, ListPicturesColumnWidthsIconAndLatin1Text) {
         dialog.m_editItem.GetWindowText(typed);
         EXPECT_EQ(typed, "\xD1o?");
     });
+}
+
+TEST_F(QtSurface, ThousandsOfInsertsShowEveryRowItsCellsAndPictureInOrder) {
+    // The colour in the middle of each picture of the strip, as the bitmap has it.
+    const res::Blob strip = res::FindBitmap(IDB_MODE_STRIP);
+    const QImage bitmap =
+        QImage::fromData(QByteArray::fromRawData(reinterpret_cast<const char*>(strip.data),
+                                                 static_cast<qsizetype>(strip.size)),
+                         "BMP");
+    const QRgb middles[3] = {bitmap.pixel(7, 7), bitmap.pixel(16 + 7, 7), bitmap.pixel(32 + 7, 7)};
+    ASSERT_NE(middles[0], middles[1]);
+    ASSERT_NE(middles[1], middles[2]);
+    CImageList images;
+    ASSERT_TRUE(images.Create(IDB_MODE_STRIP, 16, 0, RGB(192, 192, 192)));
+    Run([&](QDialog*) {
+        auto* view = qobject_cast<QTreeView*>(Widget(dialog, IDC_LIST_OPERATIONS));
+        ASSERT_NE(view, nullptr);
+        const QAbstractItemModel* rows = view->model();
+        dialog.m_list.SetImageList(&images, LVSIL_SMALL);
+        const std::vector<ExpectedRow> expected = RunListScript(dialog.m_list, 3000);
+        ASSERT_FALSE(expected.empty());
+        ASSERT_EQ(rows->rowCount(), static_cast<int>(expected.size()));
+        ASSERT_EQ(rows->columnCount(), static_cast<int>(expected[0].cells.size()));
+        for (int r = 0; r < rows->rowCount(); ++r) {
+            const ExpectedRow& row = expected[static_cast<std::size_t>(r)];
+            for (int c = 0; c < rows->columnCount(); ++c) {
+                ASSERT_EQ(rows->index(r, c).data().toString().toStdString(),
+                          row.cells[static_cast<std::size_t>(c)])
+                    << "row " << r << " column " << c;
+            }
+            EXPECT_EQ(dialog.m_list.GetItemText(r, 0), row.cells[0]) << "row " << r;
+            const QVariant picture = rows->index(r, 0).data(Qt::DecorationRole);
+            if (row.image < 0) {
+                EXPECT_FALSE(picture.isValid()) << "row " << r;
+            } else {
+                const QImage shown = picture.value<QIcon>().pixmap(16, 15).toImage();
+                EXPECT_EQ(shown.pixel(7, 7), middles[row.image]) << "row " << r;
+            }
+        }
+        // The newest row is drawn at the top, and rows are selected whole, one at a time.
+        QApplication::processEvents();
+        EXPECT_EQ(view->indexAt(QPoint(2, 2)).row(), 0);
+        EXPECT_EQ(view->selectionMode(), QAbstractItemView::SingleSelection);
+        EXPECT_EQ(view->selectionBehavior(), QAbstractItemView::SelectRows);
+        for (int r : {2, 1}) {
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                              view->visualRect(rows->index(r, 1)).center());
+        }
+        const QModelIndexList selected = view->selectionModel()->selectedRows();
+        ASSERT_EQ(selected.size(), 1);
+        EXPECT_EQ(selected[0].row(), 1);
+    });
+}
+
+TEST_F(QtSurface, TheRowsAnnounceEveryChangeAsQtsModelTesterExpects) {
+    static int faults = 0;
+    faults = 0;
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString&) {
+            if (context.category != nullptr && QByteArray(context.category) == "qt.modeltest") {
+                ++faults;
+            }
+        });
+    Run([&](QDialog*) {
+        auto* view = qobject_cast<QTreeView*>(Widget(dialog, IDC_LIST_OPERATIONS));
+        ASSERT_NE(view, nullptr);
+        // The tester walks the whole model at every change: a short script.
+        QAbstractItemModelTester tester(view->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::Warning);
+        const std::size_t rows = RunListScript(dialog.m_list, 300).size();
+        EXPECT_EQ(rows, static_cast<std::size_t>(view->model()->rowCount()));
+    });
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(faults, 0);
 }
 
 TEST_F(QtSurface, APostedCloseAtInitEndsTheDialogUnshown) {

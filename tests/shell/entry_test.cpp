@@ -60,7 +60,7 @@ TEST_F(Entry, AMorningOfLoansReturnsAndRequestsLandInTheFileAndTheList) {
         EXPECT_EQ(dlg.m_fileOpen, 0);
 
         // Newest on top, each with its mode's picture and caption.
-        const std::vector<headless::Row>& rows = desk.Item(IDC_LIST_OPERATIONS).rows;
+        const headless::RowList& rows = desk.Item(IDC_LIST_OPERATIONS).rows;
         ASSERT_EQ(rows.size(), 3u);
         for (int row = 0; row < 3; ++row) {
             EXPECT_EQ(rows[row].image, 2 - row);
@@ -163,7 +163,7 @@ TEST_F(Entry, TheDaysEarlierOperationsComeBackAndNumberingGoesOn) {
         Install(&kNoModels);
         std::ofstream(install->DayFile(kToday), std::ios::binary) << c.file;
         headless::SetSession([&](Desk& desk) {
-            const std::vector<headless::Row>& rows = desk.Item(IDC_LIST_OPERATIONS).rows;
+            const headless::RowList& rows = desk.Item(IDC_LIST_OPERATIONS).rows;
             ASSERT_EQ(rows.size(), c.rows) << c.description;
             if (c.top != nullptr) {
                 EXPECT_EQ(rows[0].cells[1], c.time) << c.description;

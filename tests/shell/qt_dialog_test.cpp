@@ -20,7 +20,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -92,9 +92,9 @@ TEST_F(QtDesk, TheGreetingComesFirstThenEveryCaptionFromTheCatalogue) {
         EXPECT_EQ(Widget<QGroupBox>(IDC_GROUP_DATETIME)->title(), "FECHA Y HORA DEL SISTEMA");
         EXPECT_EQ(Widget<QLabel>(IDC_LABEL_PATRON)->text(), "Lector");
         EXPECT_EQ(Widget<QLabel>(IDC_STATIC_TIME)->text(), "09 : 05 : 03");
-        QTreeWidgetItem* header = Widget<QTreeWidget>(IDC_LIST_OPERATIONS)->headerItem();
-        EXPECT_EQ(header->text(2), QStringLiteral("N\u00FAmero"));
-        EXPECT_EQ(header->text(5), QStringLiteral("Operaci\u00F3n"));
+        const QAbstractItemModel* list = Widget<QTreeView>(IDC_LIST_OPERATIONS)->model();
+        EXPECT_EQ(list->headerData(2, Qt::Horizontal), QStringLiteral("N\u00FAmero"));
+        EXPECT_EQ(list->headerData(5, Qt::Horizontal), QStringLiteral("Operaci\u00F3n"));
         EXPECT_EQ(q->focusWidget(), Widget<QLineEdit>(IDC_EDIT_PATRON));
     });
     ASSERT_EQ(boxes.size(), 1);
@@ -108,7 +108,7 @@ TEST_F(QtDesk, KeysAndClicksRecordOperationsAndRepaintTheSurface) {
     Run([&](QDialog* q) {
         auto* patron = Widget<QLineEdit>(IDC_EDIT_PATRON);
         auto* item = Widget<QLineEdit>(IDC_EDIT_ITEM);
-        auto* list = Widget<QTreeWidget>(IDC_LIST_OPERATIONS);
+        const QAbstractItemModel* list = Widget<QTreeView>(IDC_LIST_OPERATIONS)->model();
         const QPoint edge(q->width() * 2 / 391, q->height() * 60 / 270);
         auto surface = [&] {
             QApplication::processEvents();
@@ -121,7 +121,7 @@ TEST_F(QtDesk, KeysAndClicksRecordOperationsAndRepaintTheSurface) {
         EXPECT_EQ(q->focusWidget(), item);
         QTest::keyClicks(item, "4006381333931");
         QTest::keyClick(item, Qt::Key_Enter, Qt::KeypadModifier);
-        EXPECT_EQ(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->rowCount(), 1);
         EXPECT_EQ(q->focusWidget(), patron);
 
         QTest::mouseClick(Widget<QRadioButton>(IDC_RADIO_RETURN), Qt::LeftButton);
@@ -130,7 +130,7 @@ TEST_F(QtDesk, KeysAndClicksRecordOperationsAndRepaintTheSurface) {
         QTest::mouseClick(item, Qt::LeftButton);
         QTest::keyClicks(item, "9780306406157");
         QTest::keyClick(item, Qt::Key_Return);
-        EXPECT_EQ(list->topLevelItem(0)->text(5), QStringLiteral("DEVOLUCI\u00D3N"));
+        EXPECT_EQ(list->index(0, 5).data(), QStringLiteral("DEVOLUCI\u00D3N"));
         QTest::keyClicks(item, "typo");
         QTest::keyClick(item, Qt::Key_Escape);
         EXPECT_EQ(item->text(), "");
@@ -144,7 +144,7 @@ TEST_F(QtDesk, KeysAndClicksRecordOperationsAndRepaintTheSurface) {
         QTest::keyClick(patron, Qt::Key_Return);
         QTest::keyClicks(item, "B1234567");
         QTest::keyClick(item, Qt::Key_Return);
-        EXPECT_EQ(list->topLevelItemCount(), 3);
+        EXPECT_EQ(list->rowCount(), 3);
 
         QTest::mouseClick(Widget<QRadioButton>(IDC_RADIO_LOAN), Qt::LeftButton);
         EXPECT_EQ(surface(), QColor(220, 0, 0));
