@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
         if (std::filesystem::is_directory(path)) {
             for (const auto& entry : std::filesystem::directory_iterator(path)) {
                 // Dot files (.gitkeep) only keep a folder in the repository.
-                if (entry.is_regular_file() && entry.path().filename().c_str()[0] != '.') {
+                if (entry.is_regular_file() && entry.path().filename().string()[0] != '.') {
                     inputs.push_back(entry.path());
                 }
             }
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     }
     std::sort(inputs.begin(), inputs.end());
     for (const auto& path : inputs) {
-        std::printf("%s\n", path.c_str());
+        std::printf("%s\n", path.string().c_str());
         std::fflush(stdout);
         std::ifstream in(path, std::ios::binary);
         const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
