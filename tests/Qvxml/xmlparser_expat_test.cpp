@@ -25,12 +25,9 @@ using Element = std::vector<std::string>;
 std::string Latin1ToUtf8(const std::string& latin1) {
     std::string out;
     for (unsigned char c : latin1) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        out += c < 0x80 ? std::string(1, static_cast<char>(c))
+                        : std::string{static_cast<char>(0xC0 | (c >> 6)),
+                                      static_cast<char>(0x80 | (c & 0x3F))};
     }
     return out;
 }

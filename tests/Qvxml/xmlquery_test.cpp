@@ -16,10 +16,11 @@
 namespace {
 
 // Every element has an ID, so that a result can be named by it.
-const char* const kSearch = "<?xml version='1.0'?><!-- top --><r ID='r'><a ID='a1'><b ID='b1'/>"
-                            "<c ID='c1'><b ID='b2'/></c></a><b ID='b3'/>text<a ID='a2'>"
-                            "<x ID='x1' html='1'><![CDATA[cd]]></x><h html='1'><![CDATA[hd]]></h>"
-                            "</a><x ID='x2' html='1'>t<![CDATA[late]]></x></r>";
+const char* const kSearch =
+    "<?xml version='1.0'?><!-- top --><r ID='r'><a ID='a1'><b ID='b1'/>"
+    "<c ID='c1'><b ID='b2'/></c></a><b ID='b3'><![CDATA[bd]]></b>text<a ID='a2'>"
+    "<x ID='x1' html='1'><![CDATA[cd]]></x><h html='1'><![CDATA[hd]]></h>"
+    "</a><x ID='x2' html='1'>t<![CDATA[late]]></x></r>";
 
 std::string IdOf(XmlNode* node) {
     const char* id = XmlGetAttribute(node, "ID");
@@ -61,7 +62,7 @@ TEST(XmlQueries, IdsAttributesAndNavigation) {
     EXPECT_EQ(XmlFindById(root, "cd"), nullptr) << "x1 has an ID of its own";
     EXPECT_STREQ(XmlGetAttribute(XmlFindById(root, "x1"), "text"), "cd");
     EXPECT_EQ(XmlGetAttribute(XmlFindById(root, "x2"), "text"), nullptr) << "CDATA not first";
-    EXPECT_EQ(XmlGetAttribute(XmlFindById(root, "b3"), "text"), nullptr) << "no html";
+    EXPECT_EQ(XmlGetAttribute(XmlFindById(root, "b3"), "text"), nullptr) << "CDATA, no html";
     EXPECT_STREQ(XmlGetElementAttribute(root, "c", "ID", XML_SCOPE_SUBTREE), "c1");
     EXPECT_EQ(XmlGetElementAttribute(root, "c", "ID", XML_SCOPE_CHILDREN), nullptr);
 
@@ -113,6 +114,9 @@ TEST(XmlText, GatherText) {
     EXPECT_STREQ(gathered, "");
 }
 
+const std::string kScratchValue(XML_ATTRIBUTE_SCRATCH_SIZE - 1, 'v');
+const std::string kScratchText(XML_GATHER_SCRATCH_SIZE - 1, 't');
+
 TEST(XmlValues, ReadValueFindsChoosesAndDelivers) {
     struct Case {
         const char* description;
@@ -143,52 +147,38 @@ TEST(XmlValues, ReadValueFindsChoosesAndDelivers) {
         {"int_saturates", "v", "big", XML_VALUE_INT, LONG_MIN, LONG_MAX, 1, "2147483647"},
         {"short_saturates", "v", "n", XML_VALUE_SHORT, 70000, 80000, 1, "32767"},
         {"unknown_type", "v", "n", 9, 0, 100, 1, "old"},
+        // Texts beyond the scratch areas are cut to fit them.
+        {"attribute_scratch", "big", "a", XML_VALUE_NEW_TEXT, 0, 0, 1, kScratchValue.c_str()},
+        {"gather_scratch", "big", nullptr, XML_VALUE_NEW_TEXT, 0, 0, 1, kScratchText.c_str()},
     };
     DocPtr doc = Parse("<?xml version='1.0'?><r><v t='&amp;x' n='25' e='' s=' -7z' "
                        "big='99999999999' ref='&#65;1'>42<i/>tail</v><w>  a&amp;b<nl/>c</w>"
-                       "<empty/></r>");
+                       "<empty/><big a='" +
+                       std::string(3 * XML_ATTRIBUTE_SCRATCH_SIZE, 'v') + "'>" +
+                       std::string(2 * XML_GATHER_SCRATCH_SIZE, 't') + "</big></r>");
     XmlNode* root = XmlGetRootElement(doc.get());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.description);
-        std::string stored;
-        int result = 0;
-        if (c.type == XML_VALUE_TEXT) {
-            char text[32] = "old";
-            result = XmlGetValue(root, c.element, c.attribute, c.type, c.minimum, c.maximum, text);
-            stored = text;
-        } else if (c.type == XML_VALUE_NEW_TEXT) {
-            char* text = static_cast<char*>(std::malloc(4)); // released when replaced
-            std::strcpy(text, "old");
-            result = XmlGetValue(root, c.element, c.attribute, c.type, c.minimum, c.maximum, &text);
-            stored = text;
-            std::free(text);
-        } else {
-            int32_t n = INT32_MIN;
-            int16_t s = INT16_MIN;
-            void* out = c.type == XML_VALUE_SHORT ? static_cast<void*>(&s) : &n;
-            result = XmlGetValue(root, c.element, c.attribute, c.type, c.minimum, c.maximum, out);
-            const long v = c.type == XML_VALUE_SHORT ? s : n;
-            stored = v == (c.type == XML_VALUE_SHORT ? INT16_MIN : INT32_MIN) ? "old"
-                                                                              : std::to_string(v);
-        }
+        char text[32] = "old";
+        char* newText = static_cast<char*>(std::malloc(4)); // released when replaced
+        std::strcpy(newText, "old");
+        int32_t n = INT32_MIN;
+        int16_t s = INT16_MIN;
+        void* out = c.type == XML_VALUE_TEXT       ? static_cast<void*>(text)
+                    : c.type == XML_VALUE_NEW_TEXT ? static_cast<void*>(&newText)
+                    : c.type == XML_VALUE_SHORT    ? static_cast<void*>(&s)
+                                                   : &n;
+        const int result =
+            XmlGetValue(root, c.element, c.attribute, c.type, c.minimum, c.maximum, out);
+        const std::string stored = c.type == XML_VALUE_TEXT       ? text
+                                   : c.type == XML_VALUE_NEW_TEXT ? newText
+                                   : s != INT16_MIN               ? std::to_string(s)
+                                   : n != INT32_MIN               ? std::to_string(n)
+                                                                  : "old";
+        std::free(newText);
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(stored, c.stored);
     }
-}
-
-TEST(XmlValues, ScratchAreasAreNeverOverrun) {
-    const std::string value(3 * XML_ATTRIBUTE_SCRATCH_SIZE, 'v');
-    const std::string text(2 * XML_GATHER_SCRATCH_SIZE, 't');
-    DocPtr doc = Parse("<?xml version='1.0'?><r a='" + value + "'>" + text + "</r>");
-    char* read = nullptr;
-    ASSERT_EQ(XmlGetValue(XmlGetRootElement(doc.get()), "r", "a", XML_VALUE_NEW_TEXT, 0, 0, &read),
-              1);
-    EXPECT_EQ(std::strlen(read), static_cast<std::size_t>(XML_ATTRIBUTE_SCRATCH_SIZE - 1));
-    ASSERT_EQ(
-        XmlGetValue(XmlGetRootElement(doc.get()), "r", nullptr, XML_VALUE_NEW_TEXT, 0, 0, &read),
-        1);
-    EXPECT_EQ(std::strlen(read), static_cast<std::size_t>(XML_GATHER_SCRATCH_SIZE - 1));
-    std::free(read);
 }
 
 } // namespace

@@ -60,6 +60,8 @@ TEST(Record, MorningOfMixedOperations) {
          "2024-03-02 12:00:00 999999 1" + Sp(49) + " 2" + Sp(49) + " P"},
         {"seventh_digit_cut", At(2024, 3, 2, 12, 0, 1), 1000000, "1", "2", OPERATION_LOAN,
          "2024-03-02 12:00:01 100000 1" + Sp(49) + " 2" + Sp(49) + " P"},
+        {"line_ends_blanked", At(2024, 3, 2, 12, 30, 0), 15, std::string("1\r\n2\0", 5), "\n",
+         OPERATION_LOAN, "2024-03-02 12:30:00 000015 1  2 " + Sp(45) + " " + Sp(50) + " P"},
         {"failed_clock_blank", Failed(), 8, "1", "2", OPERATION_LOAN,
          Sp(10) + " " + Sp(8) + " 000008 1" + Sp(49) + " 2" + Sp(49) + " P"},
     };
@@ -137,11 +139,11 @@ TEST(Helpers, PadRightAndIsAllDigits) {
     EXPECT_EQ(PadRight("ab", 4), "ab  ");
     EXPECT_EQ(PadRight("abcdef", 3), "abc");
     EXPECT_EQ(PadRight("abc", -1), "");
-    for (int b = 0; b < 256; ++b) {
-        const std::string text = "12" + std::string(1, static_cast<char>(b));
-        EXPECT_EQ(IsAllDigits(text), b >= '0' && b <= '9') << "byte " << b;
-    }
     EXPECT_TRUE(IsAllDigits(""));
+    for (int b = 0; b < 256; ++b) {
+        EXPECT_EQ(IsAllDigits("12" + std::string(1, static_cast<char>(b))), b >= '0' && b <= '9')
+            << "byte " << b;
+    }
 }
 
 } // namespace
