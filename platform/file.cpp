@@ -1,12 +1,14 @@
-// The part of the text files of platform/file.h that is the same on every
-// system: reading lines forwards and the last line backwards, seeking to
-// either end, error keeping and the failure seam. Opening, closing, writing
-// and the system calls themselves are each system's (file_posix.cpp,
+// The text files of platform/file.h, the same on every system: opening with
+// the sharing modes, writing a text whole or not at all, reading lines
+// forwards and the last line backwards, error keeping and the failure seam.
+// The system calls themselves are each system's (file_posix.cpp,
 // file_win32.cpp, behind platform/file_system.h).
 #include "platform/file_system.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -33,6 +35,45 @@ std::int64_t SysRead(int fd, char* buffer, std::size_t size) {
 
 std::int64_t SysReadAt(int fd, char* buffer, std::size_t size, std::int64_t offset) {
     return FileInjected(FILE_OP_READ) ? -1 : Counted(file_system::ReadAt(fd, buffer, size, offset));
+}
+
+// The other calls behind the seam.
+
+int SysOpen(const char* name, int access, bool create, bool exclusive) {
+    return FileInjected(FILE_OP_OPEN) ? -1 : file_system::Open(name, access, create, exclusive);
+}
+
+// One write call. An injected failure lets its first bytes through, as a disk
+// that fills up halfway through a write would.
+std::int64_t SysWrite(int fd, const char* data, std::size_t size) {
+    std::size_t through = 0;
+    if (FileInjected(FILE_OP_WRITE, &through)) {
+        const int error = errno;
+        through = std::min(through, size);
+        if (through > 0 && file_system::Write(fd, data, through) < 0) {
+            return -1;
+        }
+        errno = error;
+        return -1;
+    }
+    return file_system::Write(fd, data, size);
+}
+
+int SysSync(int fd) {
+    return FileInjected(FILE_OP_FSYNC) ? -1 : file_system::Sync(fd);
+}
+
+// The descriptor is closed even when a failure is injected: it is gone
+// afterwards whatever the system reports.
+int SysClose(int fd) {
+    const bool injected = FileInjected(FILE_OP_CLOSE);
+    const int error = errno;
+    const int r = file_system::Close(fd);
+    if (injected) {
+        errno = error;
+        return -1;
+    }
+    return r;
 }
 
 } // namespace
@@ -69,6 +110,80 @@ std::uint64_t FileBytesRead() {
 
 // CFile.
 
+CFile::~CFile() {
+    if (m_fd >= 0) {
+        SysClose(m_fd);
+        m_fd = -1;
+    }
+}
+
+BOOL CFile::GetStatus(const char* fileName, CFileStatus& status) {
+    std::int64_t size = 0;
+    std::int64_t mtime = 0;
+    if (fileName == nullptr || !file_system::Stat(fileName, &size, &mtime)) {
+        return FALSE;
+    }
+    status.m_size = size;
+    status.m_mtime = mtime;
+    return TRUE;
+}
+
+BOOL CFile::Open(const char* fileName, UINT openFlags) {
+    if (m_fd >= 0) {
+        return Fail(EBUSY);
+    }
+    if (fileName == nullptr) {
+        return Fail(EINVAL);
+    }
+    const UINT access = openFlags & 0x3;
+    const UINT share = openFlags & 0x70;
+    const bool exclusive = share == shareExclusive || share == 0x20 || share == 0x30;
+    // Never truncating, even with modeCreate: see the header.
+    const int fd = SysOpen(fileName,
+                           access == modeRead    ? 0
+                           : access == modeWrite ? 1
+                                                 : 2,
+                           (openFlags & modeCreate) != 0, exclusive);
+    if (fd < 0) {
+        return Fail(errno);
+    }
+    m_fd = fd;
+    m_aheadPos = m_aheadLen = 0;
+    return Succeed();
+}
+
+BOOL CFile::Close() {
+    if (m_fd < 0) {
+        return Fail(EBADF);
+    }
+    const int fd = m_fd;
+    m_fd = -1;
+    m_aheadPos = m_aheadLen = 0;
+    if (SysClose(fd) != 0) {
+        return Fail(errno);
+    }
+    return Succeed();
+}
+
+std::int64_t CFile::GetLength() const {
+    return m_fd >= 0 ? file_system::Length(m_fd) : -1;
+}
+
+std::int64_t CFile::SeekTo(std::int64_t offset, int whence) {
+    if (m_fd < 0) {
+        Fail(EBADF);
+        return -1;
+    }
+    m_aheadPos = m_aheadLen = 0;
+    const std::int64_t at = file_system::Seek(m_fd, offset, whence);
+    if (at < 0) {
+        Fail(errno);
+        return -1;
+    }
+    Succeed();
+    return at;
+}
+
 BOOL CFile::Fail(int error) {
     m_error = error != 0 ? error : EIO;
     return FALSE;
@@ -88,6 +203,50 @@ std::int64_t CFile::SeekToEnd() {
 }
 
 // CStdioFile.
+
+BOOL CStdioFile::WriteString(const char* text) {
+    if (m_fd < 0) {
+        return Fail(EBADF);
+    }
+    const char* bytes = text != nullptr ? text : "";
+    std::size_t size = std::strlen(bytes);
+    std::string expanded; // CR LF where the system has no text mode to write it
+    if (!file_system::kTextMode) {
+        expanded.reserve(size + 2);
+        for (std::size_t i = 0; i < size; ++i) {
+            if (bytes[i] == '\n') {
+                expanded.push_back('\r');
+            }
+            expanded.push_back(bytes[i]);
+        }
+        bytes = expanded.data();
+        size = expanded.size();
+    }
+    m_aheadPos = m_aheadLen = 0; // the position moves to the end anyway
+    const std::int64_t before = file_system::Seek(m_fd, 0, SEEK_END);
+    if (before < 0) {
+        return Fail(errno);
+    }
+    int error = 0;
+    const std::int64_t n = SysWrite(m_fd, bytes, size);
+    if (n < 0) {
+        error = errno;
+    } else if (static_cast<std::size_t>(n) != size) {
+        error = ENOSPC;
+    } else if (SysSync(m_fd) != 0) {
+        error = errno;
+    }
+    if (error == 0) {
+        return Succeed();
+    }
+    // Leave no part of the text behind. Should even this fail, the error of
+    // the write is still the one reported.
+    if (file_system::Truncate(m_fd, before) == 0) {
+        file_system::Sync(m_fd);
+    }
+    file_system::Seek(m_fd, before, SEEK_SET);
+    return Fail(error);
+}
 
 BOOL CStdioFile::ReadString(std::string& line) {
     line.clear();

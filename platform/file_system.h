@@ -1,6 +1,7 @@
-// Inside the text-file layer: what the shared part (platform/file.cpp) asks
-// of each system's part (file_posix.cpp, file_win32.cpp), and the failure
-// seam that both go through. Not for code outside platform/file*.cpp.
+// Inside the text-file layer: the system calls that the shared part
+// (platform/file.cpp) asks of each system's part (file_posix.cpp,
+// file_win32.cpp), and the failure seam in front of them. Not for code
+// outside platform/file*.cpp.
 #pragma once
 
 #include "platform/file.h"
@@ -16,18 +17,50 @@ bool FileInjected(FileOperation operation, std::size_t* written = nullptr);
 namespace file_system {
 
 // True when Read delivers text through the system's own text mode, where a
-// CR LF already arrives as a line feed and every CR left is content; false
-// when it delivers the bytes as they are and the shared part drops the CR of
-// a CR LF itself.
+// CR LF already arrives as a line feed and every CR left is content, and
+// Write turns a line feed into CR LF itself; false when both see the bytes as
+// they are and the shared part adds and drops the CR of a CR LF.
 extern const bool kTextMode;
+
+// Each call below is one system call (again while a signal interrupts it);
+// failures are -1 with errno set, as the calls themselves report them.
+
+// Opens name for access 0 (read), 1 (write) or 2 (both), creating a missing
+// file when create is set and never truncating. With exclusive set, another
+// opening that is exclusive too is refused with EWOULDBLOCK. The descriptor
+// is not inherited by child processes.
+int Open(const char* name, int access, bool create, bool exclusive);
+
+// The descriptor is gone afterwards whatever the result.
+int Close(int fd);
 
 // One read of up to size bytes at the descriptor's position, as the file was
 // opened (on Windows: its text mode). The count read, 0 at the end of the
-// file, -1 with errno set on failure.
+// file.
 std::int64_t Read(int fd, char* buffer, std::size_t size);
 
 // Reads up to size bytes exactly as they are on disk, from offset on, and
 // leaves the descriptor's position where it was. Same results as Read.
 std::int64_t ReadAt(int fd, char* buffer, std::size_t size, std::int64_t offset);
+
+// One write of size bytes at the position, as the file was opened; the count
+// of the given bytes taken.
+std::int64_t Write(int fd, const char* data, std::size_t size);
+
+// Flushes what was written to the disk.
+int Sync(int fd);
+
+// Cuts the file to size bytes.
+int Truncate(int fd, std::int64_t size);
+
+// Moves the position; the new position.
+std::int64_t Seek(int fd, std::int64_t offset, int whence);
+
+// The size of the open file in bytes.
+std::int64_t Length(int fd);
+
+// Size and last change (seconds since 1970-01-01 00:00:00 UTC) of a named
+// file; false when it cannot be looked at.
+bool Stat(const char* name, std::int64_t* size, std::int64_t* mtime);
 
 } // namespace file_system
