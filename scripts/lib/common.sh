@@ -47,6 +47,15 @@ QUORVEL_WINDOWS_PACKAGES=(
     xvfb xdotool
 )
 
+# What scripts/mutate needs on top: the program itself, its build tool (Ninja
+# sees at once that one object and the programs linking it are all there is
+# to redo) and git, which names the files to copy.
+QUORVEL_MUTATE_PACKAGES=(
+    python3
+    ninja-build
+    git
+)
+
 # What scripts/fuzz needs on top: clang with its libFuzzer and sanitizer
 # run-time libraries. The fuzz build is apart from the others.
 QUORVEL_FUZZ_PACKAGES=(
