@@ -795,6 +795,9 @@ class Unit:
         self.environment, self.directory = environment, directory
         self.baseline = 0.0
         self.limit = 0.0
+        # What it printed the last time it ran.
+        self.log = WORK / "logs" / (re.sub(r"[^A-Za-z0-9_.]+", "_", name) + ".txt")
+        self.log.parent.mkdir(parents=True, exist_ok=True)
 
 
 def test_units(build, check=True):
@@ -810,7 +813,9 @@ def test_units(build, check=True):
                                 "--timeout", "600", "--output-on-failure", "--output-junit",
                                 str(junit)], env=build.test_env, capture_output=True, text=True)
         if ctest.returncode != 0:
-            sys.exit("mutate: the suite fails without any mutant:\n" + ctest.stdout[-4000:])
+            sys.exit(ctest.stdout[-1500:] + f"\nmutate: the suite fails without any mutant "
+                     f"(ctest --test-dir {build.dir.relative_to(ROOT)} -R NAME "
+                     f"--output-on-failure shows why)")
         seconds = {case.get("name"): float(case.get("time", 0))
                    for case in ElementTree.parse(junit).getroot().iter("testcase")}
     listing = json.loads(run(["ctest", "--test-dir", str(build.dir), "--show-only=json-v1"],
@@ -859,9 +864,11 @@ def run_units(units, jobs):
         while (pending or running) and culprit is None:
             while pending and len(running) < jobs:
                 unit = pending.pop(0)
-                process = subprocess.Popen(unit.command, cwd=unit.directory, env=unit.environment,
-                                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                           stderr=subprocess.DEVNULL, start_new_session=True)
+                with open(unit.log, "wb") as log:
+                    process = subprocess.Popen(unit.command, cwd=unit.directory,
+                                               env=unit.environment, stdin=subprocess.DEVNULL,
+                                               stdout=log, stderr=subprocess.STDOUT,
+                                               start_new_session=True)
                 running[process] = (unit, time.monotonic())
             time.sleep(0.01)
             for process, (unit, started) in list(running.items()):
@@ -1073,11 +1080,13 @@ def main():
 
     share = {f: len(m) for f, m in mutants_of.items()} if args.all else \
         quotas(args.count, mutants_of)
-    count_text = "every mutant of these files" if args.all else \
-        f"a sample of {args.count}, {sum(len(m) for m in mutants_of.values())} in these files"
+    total = sum(len(m) for m in mutants_of.values())
+    count_text = (f"every one of the {total} mutants" if args.all else
+                  f"a sample of {args.count} of the {total} mutants") + \
+        f" of {len(mutants_of)} files"
     if args.list:
         print(f"seed {args.seed}: {count_text}; a mutant that does not compile gives its place "
-              f"to the next of its file")
+              f"to the next of its file (to the other files' when its file has no more)")
         for file in sorted(f for f in mutants_of if share[f]):
             chosen = mutants_of[file][: share[file]]
             print(f"\n{file}: {share[file]} of {len(mutants_of[file])}")
@@ -1089,36 +1098,46 @@ def main():
     # Time limits from the suite's own times, taken as the mutants' tests run.
     verdict, culprit, times = run_units(units, args.jobs)
     if culprit is not None:
-        sys.exit(f"mutate: {culprit.name} fails when started on its own")
+        sys.exit(f"mutate: {culprit.name} {'fails' if verdict == 'caught' else 'hangs'} "
+                 f"without mutants when started on its own:\n" +
+                 culprit.log.read_text(errors="replace")[-3000:])
     for unit in units:
         unit.baseline = times[unit]
         unit.limit = args.timeout or 5 + 3 * unit.baseline
 
-    planned = sum(share[f] for f in mutants_of if share[f])
+    # File by file, each file's draws in order; when files run out of draws
+    # that compile, their shortfall is shared out again among the others.
+    planned = sum(share.values())
     results, done = [], 0
-    for file in sorted(mutants_of):
-        units_for_file, targets = covering[file]
-        original = texts[file]
-        path = SRC / file
-        compiled = 0
-        try:
-            for mutant in mutants_of[file]:
-                if compiled >= share[file]:
-                    break
-                started = time.monotonic()
-                path.write_text(mutant.apply(original), encoding="latin-1")
-                if not build.build(targets):
-                    verdict, culprit = "not compiled", None
-                else:
-                    compiled += 1
-                    done += 1
-                    verdict, culprit, _ = run_units(units_for_file, args.jobs)
-                results.append((mutant, verdict, culprit))
-                by = f" by {culprit.name}" if culprit else ""
-                progress(f"[{done:>4}/{planned}] {mutant.file}:{mutant.line} {mutant.kind}: "
-                         f"{verdict}{by} ({time.monotonic() - started:.1f} s)")
-        finally:
-            path.write_text(original, encoding="latin-1")
+    drawn = dict.fromkeys(mutants_of, 0)
+    while True:
+        for file in sorted(f for f in share if share[f]):
+            units_for_file, targets = covering[file]
+            original, path, compiled = texts[file], SRC / file, 0
+            try:
+                while compiled < share[file] and drawn[file] < len(mutants_of[file]):
+                    mutant = mutants_of[file][drawn[file]]
+                    drawn[file] += 1
+                    started = time.monotonic()
+                    path.write_text(mutant.apply(original), encoding="latin-1")
+                    if not build.build(targets):
+                        verdict, culprit = "not compiled", None
+                    else:
+                        compiled += 1
+                        done += 1
+                        verdict, culprit, _ = run_units(units_for_file, args.jobs)
+                    results.append((mutant, verdict, culprit))
+                    where = {"caught": " by ", "timed out": " in "}.get(verdict, "")
+                    progress(f"[{done:>4}/{planned}] {mutant.file}:{mutant.line} {mutant.kind}: "
+                             f"{verdict}{where}{culprit.name if culprit else ''} "
+                             f"({time.monotonic() - started:.1f} s)")
+            finally:
+                path.write_text(original, encoding="latin-1")
+        rest = {f: m[drawn[f] :] for f, m in mutants_of.items() if drawn[f] < len(m)}
+        if args.all or done >= planned or not rest:
+            break
+        share = dict.fromkeys(mutants_of, 0)
+        share.update(quotas(planned - done, rest))
 
     report(results, texts, args.seed, count_text, time.monotonic() - began,
            (load_at_start, os.getloadavg()[0]))
