@@ -60,7 +60,7 @@ FOLDERS = ("trace", "Qvxml", "circulation", "shell", "platform", "quorvcheck")
 BUILD_FLAGS = "-O1"
 # A test that takes this long gets a process of its own, so that the long ones
 # can run beside the others.
-SPLIT_SECONDS = 1.0
+SPLIT_SECONDS = 2.0
 
 # ---------------------------------------------------------------------------
 # Reading C++: tokens of code only
@@ -849,19 +849,20 @@ def test_units(build, check=True):
     return units
 
 
-def run_units(units, jobs):
+def run_units(units, jobs, confirm=True):
     """Runs the units, `jobs` at a time, until one fails or passes its time
     limit: the longest first (jobs - 1 of them), so that they finish about
     when the others do, then the others shortest first, so that most caught
-    mutants are caught early. Returns ("caught" | "timed out" | "survived",
-    the unit that caught it, wall seconds per unit that finished)."""
+    mutants are caught early. A unit that fails or hangs is run again on its
+    own (`confirm`): only a second failure counts, so that a test that fails
+    now and then does not pass for a caught mutant. Returns ("caught" |
+    "timed out" | "survived", the unit that caught it, wall seconds per unit
+    that passed)."""
     by_length = sorted(units, key=lambda u: -u.baseline)
     pending = by_length[: jobs - 1] + by_length[jobs - 1 :][::-1]
-    running = {}
-    times = {}
-    verdict, culprit = "survived", None
+    running, times = {}, {}
     try:
-        while (pending or running) and culprit is None:
+        while pending or running:
             while pending and len(running) < jobs:
                 unit = pending.pop(0)
                 with open(unit.log, "wb") as log:
@@ -874,24 +875,34 @@ def run_units(units, jobs):
             for process, (unit, started) in list(running.items()):
                 status = process.poll()
                 elapsed = time.monotonic() - started
-                if status is None:
-                    if unit.limit and elapsed > unit.limit:
-                        verdict, culprit = "timed out", unit
-                        break
+                if status is None and not (unit.limit and elapsed > unit.limit):
                     continue
-                del running[process]
+                if status == 0:
+                    del running[process]
+                    times[unit] = elapsed
+                    continue
+                verdict = "caught" if status is not None else "timed out"
+                # The others start again after the second run.
+                pending[:0] = [u for p, (u, _) in running.items() if p is not process]
+                stop(running)
+                if not confirm or run_units([unit], 1, confirm=False)[0] != "survived":
+                    return verdict, unit, times
                 times[unit] = elapsed
-                if status != 0:
-                    verdict, culprit = "caught", unit
-                    break
+                break
     finally:
-        for process in running:
-            try:
-                os.killpg(process.pid, signal.SIGKILL)  # the test and any helper it started
-            except ProcessLookupError:
-                pass
-            process.wait()
-    return verdict, culprit, times
+        stop(running)
+    return "survived", None, times
+
+
+def stop(running):
+    """Ends the running test processes, and any helper each one started."""
+    for process in running:
+        try:
+            os.killpg(process.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        process.wait()
+    running.clear()
 
 
 class Coverage:
