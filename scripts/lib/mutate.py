@@ -19,8 +19,8 @@ template arguments, case labels or static assertions):
   constant     an integer literal off by one: 0 becomes 1, any other n becomes n - 1
   condition    the condition of an if or a while negated
   statement    an expression statement, break or continue deleted
-  return       a returned value replaced: a bool negated, an integer 0 (1 when
-               it was 0 or FALSE), a pointer nullptr
+  return       a returned value replaced: a bool or an integer by !(value) (1 for
+               0, 0 for anything else: never the value itself), a pointer by nullptr
 
 The sample: the requested number of compiled mutants is shared equally between
 the folders (a folder with fewer mutants gives the rest to the others), then
@@ -490,11 +490,12 @@ class SiteFinder:
         value = self.span(s, e)
         if value in ("true", "false"):
             new = "false" if value == "true" else "true"
-        elif returns == "bool":
+        elif returns == "bool" or (returns == "integer" and
+                                   not re.fullmatch(r"-?[0-9][0-9a-zA-Z']*", value)):
+            # 1 for 0, 0 for anything else: never the value itself, as a fixed
+            # 0 would be for a function whose success is 0. (A literal is the
+            # constant mutant's.)
             new = "!(" + value + ")"
-        elif returns == "integer" and not re.fullmatch(r"-?[0-9][0-9a-zA-Z']*", value):
-            # (a literal is the constant mutant's)
-            new = "1" if value in ("FALSE", "false") else "0"
         elif returns == "pointer" and value not in ("nullptr", "NULL", "0", "{}"):
             new = "nullptr"
         else:
@@ -1094,7 +1095,7 @@ def main():
     total = sum(len(m) for m in mutants_of.values())
     count_text = (f"every one of the {total} mutants" if args.all else
                   f"a sample of {args.count} of the {total} mutants") + \
-        f" of {len(mutants_of)} files"
+        f" of {len(mutants_of)} file{'s' if len(mutants_of) != 1 else ''}"
     if args.list:
         print(f"seed {args.seed}: {count_text}; a mutant that does not compile gives its place "
               f"to the next of its file (to the other files' when its file has no more)")
