@@ -214,8 +214,9 @@ def preprocess(compile_command, text):
             command.append(word)
     probe.write_text(text, encoding="latin-1")
     try:
-        result = subprocess.run(command + ["-E", "-P", str(probe)], cwd=compile_command["directory"],
-                                capture_output=True, text=True, encoding="latin-1")
+        result = subprocess.run(command + ["-E", "-P", str(probe)],
+                                cwd=compile_command["directory"], capture_output=True, text=True,
+                                encoding="latin-1")
     finally:
         probe.unlink()
     if result.returncode != 0:
@@ -1043,7 +1044,8 @@ def main():
     parser.add_argument("--all", action="store_true",
                         help="every mutant of the chosen files instead of a sample")
     parser.add_argument("--files", nargs="+", metavar="PATH",
-                        help="files or folders to mutate (default: " + ", ".join(FOLDERS) + ")")
+                        help="files or folders to mutate, from the repository's root (default: "
+                             + ", ".join(FOLDERS) + ")")
     parser.add_argument("--jobs", type=int, default=2,
                         help="build jobs, and test processes at once (default 2)")
     parser.add_argument("--timeout", type=float, metavar="SECONDS",
