@@ -1165,6 +1165,11 @@ def main():
 
 
 if __name__ == "__main__":
+    # Interrupted or terminated (even started in the background, where the
+    # shell has us ignore Ctrl-C), a run still ends its tests and puts the
+    # mutated file back on its way out.
+    signal.signal(signal.SIGINT, signal.default_int_handler)
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     try:
         sys.exit(main())
     except KeyboardInterrupt:
