@@ -21,11 +21,13 @@ INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('WriteEnviro
 -- The users (BU): the installation folder and Admin with the settings file in
 -- it, read only (0x1200a9); in Work, list the folder and create files in it
 -- (0x1200ab), and read, write and append to the files (0x12019f, inherited by
--- files only), but delete nothing: a day's file is the desk's only record.
+-- files only), but delete nothing: a day's file is the desk's only record. The
+-- same for a file's owner (OW), who would otherwise be free to change its
+-- permissions and so to delete it.
 CREATE TABLE `MsiLockPermissionsEx` (`MsiLockPermissionsEx` CHAR(72) NOT NULL, `LockObject` CHAR(72) NOT NULL, `Table` CHAR(32) NOT NULL, `SDDLText` CHAR(0) NOT NULL, `Condition` CHAR(255) PRIMARY KEY `MsiLockPermissionsEx`)
 INSERT INTO `MsiLockPermissionsEx` (`MsiLockPermissionsEx`, `LockObject`, `Table`, `SDDLText`) VALUES ('InstallFolderAccess', 'INSTALLFOLDER', 'CreateFolder', 'D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)')
 INSERT INTO `MsiLockPermissionsEx` (`MsiLockPermissionsEx`, `LockObject`, `Table`, `SDDLText`) VALUES ('AdminFolderAccess', 'ADMINFOLDER', 'CreateFolder', 'D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)')
-INSERT INTO `MsiLockPermissionsEx` (`MsiLockPermissionsEx`, `LockObject`, `Table`, `SDDLText`) VALUES ('WorkFolderAccess', 'WORKFOLDER', 'CreateFolder', 'D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;;0x1200ab;;;BU)(A;OIIO;0x12019f;;;BU)')
+INSERT INTO `MsiLockPermissionsEx` (`MsiLockPermissionsEx`, `LockObject`, `Table`, `SDDLText`) VALUES ('WorkFolderAccess', 'WORKFOLDER', 'CreateFolder', 'D:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;;0x1200ab;;;BU)(A;OIIO;0x12019f;;;BU)(A;OIIO;0x12019f;;;OW)')
 
 -- A package of the installed version (a rebuild) replaces it too, instead of
 -- being installed beside it: the upgrade also finds that version (minimum and
