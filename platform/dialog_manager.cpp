@@ -7,7 +7,6 @@
 #include "platform/dialog_manager.h"
 
 using platform_detail::Handle;
-using platform_detail::Record;
 
 namespace dialog_manager {
 namespace {

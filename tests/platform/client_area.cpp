@@ -4,51 +4,25 @@
 //
 //     client_area.exe QuorvelP     ->     782 540 3 22
 //
-// The window is the visible top-level window whose title is exactly the
-// argument. Exit status 0; 1 when there is no such window; 2 for a wrong
-// command line.
+// The window is the top-level window of that title (Windows compares titles
+// without regard to case, so no other window of the name may be open).
+// Exit status 0, or 1 when there is no such window.
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
-
-namespace {
-
-struct Search {
-    const char* title;
-    HWND found;
-};
-
-BOOL CALLBACK Visit(HWND window, LPARAM search) {
-    auto* s = reinterpret_cast<Search*>(search);
-    char title[256] = "";
-    GetWindowTextA(window, title, sizeof title);
-    if (IsWindowVisible(window) != FALSE && std::strcmp(title, s->title) == 0) {
-        s->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: client_area TITLE\n");
-        return 2;
-    }
-    Search search{argv[1], nullptr};
-    EnumWindows(Visit, reinterpret_cast<LPARAM>(&search));
-    if (search.found == nullptr) {
+    const HWND window = argc == 2 ? FindWindowA(nullptr, argv[1]) : nullptr;
+    if (window == nullptr) {
         return 1;
     }
-    RECT window;
+    RECT frame;
     RECT client;
     POINT origin{0, 0};
-    GetWindowRect(search.found, &window);
-    GetClientRect(search.found, &client);
-    ClientToScreen(search.found, &origin);
-    std::printf("%ld %ld %ld %ld\n", client.right, client.bottom, origin.x - window.left,
-                origin.y - window.top);
+    GetWindowRect(window, &frame);
+    GetClientRect(window, &client);
+    ClientToScreen(window, &origin);
+    std::printf("%ld %ld %ld %ld\n", client.right, client.bottom, origin.x - frame.left,
+                origin.y - frame.top);
     return 0;
 }

@@ -1,6 +1,6 @@
 // The window layer over the headless backend: binding and limits, where
-// clicks and keys go, key routing, message boxes, timers, the dialog
-// surface, the list view and the plain window operations.
+// clicks and keys go, message boxes, timers, the dialog surface, the list
+// view and the plain window operations.
 #include "desk_dialog.h"
 #include "list_script.h"
 
@@ -176,27 +176,6 @@ TEST_F(PointerAndKeys, GoWhereWindowsDialogManagerSendsThem) {
         EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).selStart, 0);
         EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).selEnd, 3);
     });
-}
-
-// Key routing.
-
-using KeyRouting = HeadlessTest;
-
-TEST_F(KeyRouting, EnterAndEscapeReachPreTranslateFromEveryFocusAndNeverClose) {
-    Run([&](Desk& desk) {
-        for (int id : {IDC_EDIT_PATRON, IDC_EDIT_ITEM, IDC_LIST_OPERATIONS, IDC_RADIO_RETURN}) {
-            ASSERT_TRUE(desk.Click(id));
-            ASSERT_TRUE(desk.Press(VK_RETURN));
-            ASSERT_TRUE(desk.Press(VK_ESCAPE));
-            EXPECT_TRUE(desk.Open()) << id;
-            // Not translated: the control still receives the keystrokes.
-            EXPECT_EQ(desk.Item(id).keys, (std::vector<UINT>{VK_RETURN, VK_ESCAPE})) << id;
-        }
-    });
-    EXPECT_EQ(dialog.log,
-              (std::vector<std::string>{"init", "enter@5962", "escape@5962", "enter@5963",
-                                        "escape@5963", "enter@15107", "escape@15107",
-                                        "command 1007/0", "enter@1007", "escape@1007", "destroy"}));
 }
 
 // Message boxes.

@@ -27,6 +27,7 @@
 #include <deque>
 #include <functional>
 #include <regex>
+#include <utility>
 
 namespace {
 
@@ -49,42 +50,57 @@ std::string Line(const char* number, const char* patron, const char* item, char 
 // fails the test, which then closes whatever is open.
 class Hands {
 public:
-    using Step = std::function<bool()>;
+    using Step = std::function<bool()>; // false: not yet
 
-    void Add(std::string what, Step step) { steps_.push_back({std::move(what), std::move(step)}); }
+    void Add(std::string what, Step step) { steps_.emplace_back(std::move(what), std::move(step)); }
 
-    // Clicks at the middle of the control's template rectangle, converted to
-    // pixels with the dialog font's base units as Windows converts them.
+    // At the middle of the control's template rectangle, converted to pixels
+    // with the dialog font's base units as Windows converts them.
     void Click(int id) {
         Add("click " + std::to_string(id), [id] {
             QDialog* q = QtRunningDialog();
             if (q == nullptr || !q->isVisible() || BoxOpen()) {
                 return false;
             }
-            QTest::mouseClick(q->windowHandle(), Qt::LeftButton, {}, Middle(*q, id));
-            return true;
-        });
-    }
-    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        Add("key " + std::to_string(key), [key, modifiers] {
-            QWindow* w = QGuiApplication::focusWindow();
-            if (w == nullptr || BoxOpen()) {
-                return false; // nobody has the keyboard: typing would go nowhere
+            const QFontMetrics font(q->font());
+            const int baseX =
+                (font.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                       "abcdefghijklmnopqrstuvwxyz")) /
+                     26 +
+                 1) /
+                2;
+            const res::DialogTemplate& t = *res::FindDialogTemplate(IDD_QUORVELP_DIALOG);
+            const res::TemplateControl* c = t.controls;
+            while (c->id != id) {
+                ++c;
             }
-            QTest::keyClick(w, key, modifiers);
+            const QPoint middle(((c->x + c->cx / 2) * baseX + 2) / 4,
+                                ((c->y + c->cy / 2) * font.height() + 4) / 8);
+            QTest::mouseClick(q->windowHandle(), Qt::LeftButton, {}, middle);
             return true;
         });
     }
-    void Type(const std::string& text) {
-        Add("type " + text, [text] {
+    // Keys go to the window that has the keyboard: with none they would go
+    // nowhere.
+    void Keys(std::string what, std::function<void(QWindow*)> press) {
+        Add(std::move(what), [press] {
             QWindow* w = QGuiApplication::focusWindow();
             if (w == nullptr || BoxOpen()) {
                 return false;
             }
+            press(w);
+            return true;
+        });
+    }
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        Keys("key " + std::to_string(key),
+             [key, modifiers](QWindow* w) { QTest::keyClick(w, key, modifiers); });
+    }
+    void Type(const std::string& text) {
+        Keys("type " + text, [text](QWindow* w) {
             for (char c : text) {
                 QTest::keyClick(w, c);
             }
-            return true;
         });
     }
     // A scanner: the text, then Enter.
@@ -92,9 +108,9 @@ public:
         Type(text);
         Key(Qt::Key_Return);
     }
-    // Reads the open message box and answers it with Enter, as a librarian
-    // does: the box must have the keyboard. The greeting comes before the
-    // window is shown; every other box stands in front of it.
+    // Reads the open message box and answers it with Enter: the box must have
+    // the keyboard. The greeting comes before the window is shown; every
+    // other box stands in front of it.
     void Answer(const QString& text, bool windowBehind = true) {
         Add("answer " + text.toStdString(), [text, windowBehind] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -107,7 +123,7 @@ public:
             return true;
         });
     }
-    // Looks at the window once the desk has the keyboard again.
+    // Looks at the window once it has the keyboard.
     void Check(std::function<void(QDialog&)> look) {
         Add("check", [look] {
             QDialog* q = QtRunningDialog();
@@ -121,46 +137,14 @@ public:
 
     // Runs the dialog until every step is taken, then closes it.
     void Run(CDialog& dialog) {
-        Add("close", [] {
-            QDialog* q = QtRunningDialog();
-            if (q == nullptr || BoxOpen()) {
-                return false;
-            }
-            q->close();
-            return true;
-        });
+        Check([](QDialog& q) { q.close(); });
         QTimer::singleShot(0, [this] { Turn(); });
         dialog.DoModal();
-        EXPECT_TRUE(steps_.empty()) << steps_.size() << " steps left, from: " << steps_[0].what;
+        EXPECT_TRUE(steps_.empty()) << "left from: " << steps_.front().first;
     }
 
 private:
-    struct Named {
-        std::string what;
-        Step step;
-    };
-
     static bool BoxOpen() { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }
-
-    static QPoint Middle(const QDialog& q, int id) {
-        const res::DialogTemplate& t = *res::FindDialogTemplate(IDD_QUORVELP_DIALOG);
-        const QFontMetrics font(q.font());
-        const int baseX = (font.horizontalAdvance(QStringLiteral(
-                               "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
-                               26 +
-                           1) /
-                          2;
-        const int baseY = font.height();
-        for (std::size_t i = 0; i < t.controlCount; ++i) {
-            const res::TemplateControl& c = t.controls[i];
-            if (c.id == id) {
-                return QPoint(((c.x + c.cx / 2) * baseX + 2) / 4,
-                              ((c.y + c.cy / 2) * baseY + 4) / 8);
-            }
-        }
-        ADD_FAILURE() << "no control " << id;
-        return {};
-    }
 
     void Turn() {
         if (steps_.empty()) {
@@ -172,29 +156,28 @@ private:
         if (busy_ && !BoxOpen()) {
             return;
         }
-        Named next = std::move(steps_.front());
+        auto next = std::move(steps_.front());
         steps_.pop_front();
-        const bool wasBusy = busy_;
-        busy_ = true;
-        const bool done = next.step();
+        const bool wasBusy = std::exchange(busy_, true);
+        const bool done = next.second();
         busy_ = wasBusy;
         if (done) {
             tries_ = 0;
         } else if (++tries_ < 400) {
             steps_.push_front(std::move(next));
         } else {
-            ADD_FAILURE() << "never done: " << next.what;
+            ADD_FAILURE() << "never done: " << next.first;
             steps_.clear();
             if (QWidget* modal = QApplication::activeModalWidget()) {
                 modal->close();
             }
-            if (QtRunningDialog() != nullptr) {
-                QtRunningDialog()->close();
+            if (QDialog* q = QtRunningDialog()) {
+                q->close();
             }
         }
     }
 
-    std::deque<Named> steps_;
+    std::deque<std::pair<std::string, Step>> steps_;
     bool busy_ = false;
     int tries_ = 0;
 };
@@ -228,12 +211,10 @@ protected:
         const QImage shot = w->grab().toImage();
         int left = shot.width();
         int right = -1;
-        for (int y = 0; y < shot.height(); ++y) {
-            for (int x = 0; x < shot.width(); ++x) {
-                if (qGray(shot.pixel(x, y)) < 100) {
-                    left = std::min(left, x);
-                    right = std::max(right, x);
-                }
+        for (int at = 0; at < shot.width() * shot.height(); ++at) {
+            if (qGray(shot.pixel(at % shot.width(), at / shot.width())) < 100) {
+                left = std::min(left, at % shot.width());
+                right = std::max(right, at % shot.width());
             }
         }
         return right - left + 1;
