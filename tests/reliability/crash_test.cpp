@@ -59,7 +59,8 @@ TEST_F(DayFileUnderStress, ADeskKilledWhileRecordingLosesAndRepeatsNothing) {
         runsThatRecorded += items.empty() ? 0 : 1;
         reported.insert(reported.end(), items.begin(), items.end());
     }
-    const std::size_t records = CheckDay(ReadFile(install.DayFile(kToday)), reported);
+    const std::size_t records =
+        CheckDay(ReadFile(install.DayFile(kToday)), reported, static_cast<std::size_t>(run));
     EXPECT_GE(records, reported.size());
     EXPECT_GT(runsThatRecorded, kKills / 4);
     std::printf("%d kills, %zu operations reported, %zu records, %d runs recorded\n", run,
