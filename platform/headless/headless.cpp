@@ -184,22 +184,22 @@ public:
     HICON Icon(bool big) const override { return icons_[big ? 1 : 0]; }
     void SetIcon(HICON icon, bool big) override { icons_[big ? 1 : 0] = icon; }
 
-    WindowRecord* Child(int id) const override {
+    WindowRecord* Child(int controlId) const override {
         for (const auto& c : controls_) {
-            if (c->id == id) {
+            if (c->id == controlId) {
                 return c.get();
             }
         }
         return nullptr;
     }
-    bool SetTimer(UINT_PTR id, UINT elapse) override {
+    bool SetTimer(UINT_PTR timerId, UINT elapse) override {
         if (g_timersFail || !open_) {
             return false;
         }
-        timers_[id] = elapse;
+        timers_[timerId] = elapse;
         return true;
     }
-    bool KillTimer(UINT_PTR id) override { return timers_.erase(id) > 0; }
+    bool KillTimer(UINT_PTR timerId) override { return timers_.erase(timerId) > 0; }
     bool PostClose() override {
         closePosted_ = true;
         return true;

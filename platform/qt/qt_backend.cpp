@@ -454,24 +454,25 @@ public:
         dialog->update();
     }
 
-    WindowRecord* Child(int id) const override {
+    WindowRecord* Child(int controlId) const override {
         for (const auto& c : controls_) {
-            if (c->id == id) {
+            if (c->id == controlId) {
                 return c.get();
             }
         }
         return nullptr;
     }
-    bool SetTimer(UINT_PTR id, UINT elapse) override {
-        auto& timer = timers_[id];
+    bool SetTimer(UINT_PTR timerId, UINT elapse) override {
+        auto& timer = timers_[timerId];
         if (!timer) {
             timer = std::make_unique<QTimer>();
-            QObject::connect(timer.get(), &QTimer::timeout, [this, id] { owner.OnTimer(id); });
+            QObject::connect(timer.get(), &QTimer::timeout,
+                             [this, timerId] { owner.OnTimer(timerId); });
         }
         timer->start(static_cast<int>(std::min<UINT>(elapse, 0x7FFFFFFF)));
         return true;
     }
-    bool KillTimer(UINT_PTR id) override { return timers_.erase(id) > 0; }
+    bool KillTimer(UINT_PTR timerId) override { return timers_.erase(timerId) > 0; }
     bool DialogKeyboard(const MSG& msg) override {
         // Shift as the keyboard holds it now, as Windows' dialog manager asks.
         const bool shift = (QGuiApplication::keyboardModifiers() & Qt::ShiftModifier) != 0;
