@@ -100,13 +100,22 @@ int CQuorvelPDlg::LoadSettings() {
         m_installPath = folder;
     }
     std::string path;
+    XmlParseReport report;
+    XmlReportInit(&report);
+    report.outcome = XML_OUTCOME_UNOPENED;
     if (SettingsFilePath(GetInstallSubdir("Admin"), &path)) {
-        m_settings = XmlParserFile(path.c_str());
+        m_settings = XmlParserFileReport(path.c_str(), &report);
     }
     if (m_settings != nullptr) {
+        m_settingsWarning = SettingsWarningText(path, m_settings, report);
         return 0;
     }
-    AfxMessageBox(SettingsMissingText(path).c_str(), MB_ICONHAND | MB_OK);
+    // A file that is there but cannot be read must not send anyone looking
+    // for a missing one.
+    const std::string text = report.outcome == XML_OUTCOME_UNOPENED
+                                 ? SettingsMissingText(path)
+                                 : SettingsUnreadableText(path, report);
+    AfxMessageBox(text.c_str(), MB_ICONHAND | MB_OK);
     return -1;
 }
 
@@ -152,6 +161,9 @@ BOOL CQuorvelPDlg::OnInitDialog() {
     m_workArea = SettingsWorkArea(root);
     m_messages = ChooseCatalogue(root, language);
 
+    if (!m_settingsWarning.empty()) {
+        AfxMessageBox(m_settingsWarning.c_str(), MB_ICONEXCLAMATION | MB_OK);
+    }
     const char* greeting = TextOrEmpty(GetMessageText("mes1"));
     std::tm local{};
     AfxMessageBox(GreetingText(greeting, LocalTime(start, &local)).c_str(),
