@@ -3,8 +3,12 @@
 // line in the ANSI code page; UTF-8 handed to a console as wide characters.
 #include "quorvcheck/system.h"
 
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 
 #include <iostream>

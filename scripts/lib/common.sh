@@ -45,6 +45,7 @@ QUORVEL_WINDOWS_PACKAGES=(
     wine wine64       # wine64 runs the programs; wine brings wineboot and wineserver
     fonts-wine        # "MS Sans Serif", the dialog font
     xvfb xdotool
+    bsdutils          # script: a pseudo-terminal, which wine takes for a console
 )
 
 # What scripts/fuzz needs on top: clang with its libFuzzer and sanitizer
