@@ -86,8 +86,8 @@ const char* FailureHint(int code) {
     switch (code) {
     case XML_PROBLEM_BAD_TEXT:
         return "Hint: in text, & begins a reference. The reader knows only &lt; &gt; &amp; "
-               "&quot; and numbered ones such as &#233;, so &apos; and the like stop it; write "
-               "the characters themselves (an apostrophe as ', é as é).";
+               "&quot; and numbered ones such as &#233;, so &apos; and the like stop it. Write "
+               "the characters themselves: ' for &apos;, é for &eacute;.";
     case XML_PROBLEM_BAD_TAG:
         return "Hint: look for a value whose quote is not closed, a < inside a value (write "
                "&lt;), or a tag that does not end with > or />.";
