@@ -45,6 +45,7 @@ QUORVEL_WINDOWS_PACKAGES=(
     wine wine64       # wine64 runs the programs; wine brings wineboot and wineserver
     fonts-wine        # "MS Sans Serif", the dialog font
     xvfb xdotool
+    wixl msitools     # scripts/package-windows: wixl builds the .msi; msiinfo, msibuild
     bsdutils          # script: a pseudo-terminal, which wine takes for a console
 )
 

@@ -1,10 +1,22 @@
 # shellcheck shell=bash
-# Shared by scripts/test-windows: a wine prefix of the project's own, a
+# Shared by scripts/test-windows, scripts/test-msi and scripts/package-windows:
+# the cross build's configuration, a wine prefix of the project's own, a
 # virtual X display, and waiting on the windows of a program under wine.
 # Source it after scripts/lib/common.sh; it defines functions only.
 
 # Every wine command gets this long at most, so that nothing hangs the tests.
 QUORVEL_WINE_TIMEOUT=${QUORVEL_WINE_TIMEOUT:-120}
+
+# The cross build's folder; scripts/test-windows and scripts/package-windows
+# share it, so that the package holds the programs the tests ran.
+QUORVEL_WINDOWS_BUILD=build/windows
+
+# quorvel_windows_configure: configures the cross build (mingw-w64, release
+# with debug information, the Windows backend only).
+quorvel_windows_configure() {
+    cmake -S . -B "$QUORVEL_WINDOWS_BUILD" --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WITH_QT=OFF
+}
 
 # quorvel_wine_prefix FOLDER: makes FOLDER the wine prefix (WINEPREFIX) and
 # prepares it once: created without Mono and Gecko, the Windows fonts copied
@@ -102,6 +114,15 @@ quorvel_keys() {
     shift
     xdotool windowfocus --sync "$w"
     xdotool key --delay 50 "$@"
+}
+
+# quorvel_click NAME X Y: moves the real X pointer to X, Y pixels from the
+# top-left corner of the X window of the visible window named NAME (as
+# quorvel_window finds it) and clicks button 1.
+quorvel_click() {
+    local w
+    w=$(quorvel_window "$1")
+    xdotool mousemove --sync --window "$w" "$2" "$3" click 1
 }
 
 # quorvel_type NAME TEXT: types TEXT into the focused control of NAME.

@@ -250,52 +250,6 @@ TEST_F(HostileWorkArea, AReadOnlyWorkAreaRefusesEveryOperationAndKeepsItsFile) {
 
 using HostileDayFile = DeskTest;
 
-TEST_F(HostileDayFile, ADayFileNotWrittenByTheDeskLosesNothingAndTakesWholeRecords) {
-    std::string junk;
-    for (int i = 0; i < 1024; ++i) {
-        junk += static_cast<char>(i % 256);
-    }
-    const std::string longLine(10 * 1024 * 1024, 'x');
-    const std::string torn =
-        kGoodDay + Line("2026-03-02 08:20:00", "000003", "p3", "i3").substr(0, 70);
-    const struct {
-        const char* description;
-        std::string bytes;
-        std::size_t rows;  // shown at start-up
-        const char* first; // number of the next two operations
-        const char* second;
-    } cases[] = {
-        {"binary_junk", junk, 5, "000001", "000002"},
-        {"one_line_of_ten_megabytes", longLine, 1, "000001", "000002"},
-        {"one_line_of_ten_megabytes_ended", longLine + "\r\n", 1, "000001", "000002"},
-        {"good_then_a_torn_record", torn, 3, "000004", "000005"},
-        {"good_without_its_last_line_end", kGoodDay.substr(0, kGoodDay.size() - 2), 2, "000003",
-         "000004"},
-    };
-    for (const auto& c : cases) {
-        headless::Reset();
-        Install(&kNoModels);
-        WriteBytes(install->DayFile(kToday), c.bytes);
-        headless::SetSession([&](Desk& desk) {
-            EXPECT_EQ(desk.Item(IDC_LIST_OPERATIONS).rows.size(), c.rows) << c.description;
-            Scan(desk, "p");
-            Scan(desk, "i");
-            Scan(desk, "q");
-            Scan(desk, "j");
-        });
-        {
-            CQuorvelPDlg dialog;
-            dialog.DoModal();
-        }
-        EXPECT_TRUE(Shown().empty()) << c.description;
-        // A last line cut off from its line end is ended before the new record.
-        const std::string ended = c.bytes.back() == '\n' ? c.bytes : c.bytes + "\r\n";
-        EXPECT_TRUE(Day() ==
-                    ended + Line(kWhen, c.first, "p", "i") + Line(kWhen, c.second, "q", "j"))
-            << c.description;
-    }
-}
-
 TEST_F(HostileDayFile, ADayFileThatIsAFolderRefusesEveryOperation) {
     Install(&kNoModels);
     std::filesystem::create_directory(install->DayFile(kToday));
