@@ -8,6 +8,7 @@
 
 #include "circulation/barcode.h"
 #include "circulation/barcode_settings.h"
+#include "platform/file.h"
 #include "quorvcheck/catalogue.h"
 #include "quorvcheck/day.h"
 #include "quorvcheck/models.h"
@@ -240,7 +241,8 @@ void ReportWorkArea(XmlNode* root, const char* workArea, Findings* found, std::o
         found->problems.push_back("no work area");
         return;
     }
-    const FolderState folder = InspectFolder(workArea);
+    // Named to the system as a desk names it: the text in the system's encoding.
+    const FolderState folder = InspectFolder(FileNameFromText(workArea));
     const std::string permissions =
         folder.permissions.empty() ? "" : " (" + folder.permissions + ")";
     out << "Work area: " << Quoted(workArea);

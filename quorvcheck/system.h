@@ -26,8 +26,8 @@ struct FolderState {
     std::string why;
 };
 
-// Looks at path (bytes as the desk hands them to the system) without
-// changing anything.
+// Looks at path (the name in the system's encoding, FileNameFromText of a
+// work area) without changing anything.
 FolderState InspectFolder(const std::string& path);
 
 // A path or other text from the command line as UTF-8 for printing: on

@@ -6,6 +6,7 @@
 
 #include "circulation/barcode.h"
 #include "circulation/entry.h"
+#include "platform/file.h"
 #include "quorvcheck/models.h"
 
 #include <cstdio>
@@ -193,6 +194,11 @@ TEST(Quorvcheck, SettingsFiles) {
           "  \"\": refused: empty, a desk asks for the missing barcode",
           "Result: exit status 1: 3 of 3 barcodes refused\n"}},
     });
+    // An accented work area is looked for under the name a desk gives it.
+    const Site accented(Replaced(text, "@WORK@", "@WORK@/Pr\xE9stamo"));
+    std::filesystem::create_directory(FileNameFromText(accented.Work() + "/Pr\xE9stamo"));
+    ExpectLines(accented.Run({"SETTINGS"}).out,
+                {"Work area: \"DIR/Work/Pr\xC3\xA9stamo\", a folder "});
 }
 
 TEST(Quorvcheck, CommandLine) {
