@@ -195,9 +195,13 @@ private:
         }
         const std::string previous = Number(lastNumber_) + " of line " + std::to_string(lastLine_);
         if (seen_[static_cast<std::size_t>(number)] != 0) {
+            // The numbering goes on from the record before the repeat: the
+            // numbers after it are judged against that one.
             Problem(n, "the number " + Number(number) + " repeats line " +
                            std::to_string(seen_[static_cast<std::size_t>(number)]));
-        } else if (lastLine_ == 0 && number != 1) {
+            return;
+        }
+        if (lastLine_ == 0 && number != 1) {
             Problem(n, "the number " + Number(number) + ": the day's numbers start at 000001");
         } else if (lastLine_ != 0 && number > lastNumber_ + 1) {
             Problem(n,
@@ -209,9 +213,7 @@ private:
             Problem(n, "the number " + Number(number) + " after " + previous +
                            ": the numbering goes back");
         }
-        if (seen_[static_cast<std::size_t>(number)] == 0) {
-            seen_[static_cast<std::size_t>(number)] = n;
-        }
+        seen_[static_cast<std::size_t>(number)] = n;
         lastNumber_ = number;
         lastLine_ = n;
     }

@@ -324,7 +324,7 @@ TEST(Quorvcheck, DayFiles) {
           "  line 3: the number 000005 after 000003 of line 2: 000004 is missing",
           "  line 4: the number 000009 after 000005 of line 3: 000006 to 000008 are missing",
           "  line 5: the number 000003 repeats line 2",
-          "  line 6: the number 000001 after 000003 of line 5: the numbering goes back",
+          "  line 6: the number 000001 after 000009 of line 4: the numbering goes back",
           "  line 7: the number \"00001x\" is not six digits", "  Verdict: 6 problems"}},
         {"fields",
          "20260302.qvp",
