@@ -1,6 +1,8 @@
 // The main dialog's life at a headless desk: start-up with and without a
 // settings file, where the file is looked for, the catalogue and greeting,
-// the start state, the modes, Enter and Escape, the clock and the closing.
+// the start state, the clock and the closing. (The modes, Enter and Escape
+// are the journeys' of the real windows: qt_journey_test.cpp, and the
+// scripts test-desk and test-windows.)
 #include "desk_fixture.h"
 
 #include "platform/paths.h"
@@ -302,7 +304,7 @@ TEST_F(Texts, ClockTextsKeepLeadingZerosAndEveryDigitOfTheYear) {
     }
 }
 
-// The start state and the modes.
+// The start state.
 
 using Modes = DeskTest;
 
@@ -327,77 +329,6 @@ TEST_F(Modes, TheDialogStartsInLoanModeWithTheListSetUp) {
         EXPECT_EQ(list.smallImages.bitmapId, 12624u);
         EXPECT_EQ(list.smallImages.count, 3);
         EXPECT_EQ(list.smallImages.mask, RGB(192, 192, 192));
-    });
-}
-
-TEST_F(Modes, EachModeSetsCaptionPatronEditAndColourAndLeavesTheEntryAlone) {
-    const struct {
-        int radio;
-        const char* caption;
-        bool patronEnabled;
-        COLORREF surface;
-    } cases[] = {
-        {IDC_RADIO_RETURN, "es:op2", false, RGB(138, 211, 138)},
-        {IDC_RADIO_REQUEST, "es:op3", true, RGB(138, 138, 211)},
-        {IDC_RADIO_LOAN, "es:op1", true, RGB(220, 0, 0)},
-    };
-    Run(kStandard, [&](Desk& desk) {
-        desk.Type("123");
-        desk.Click(IDC_EDIT_ITEM);
-        desk.Type("456");
-        for (const auto& c : cases) {
-            ASSERT_TRUE(desk.Click(c.radio)) << c.caption;
-            EXPECT_EQ(desk.Item(IDC_GROUP_OPERATION).text, c.caption);
-            EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).enabled, c.patronEnabled) << c.caption;
-            EXPECT_EQ(desk.Surface(), c.surface) << c.caption;
-            EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text + desk.Item(IDC_EDIT_ITEM).text, "123456");
-            // The switch itself moves no focus (the click put it on the radio button).
-            desk.Click(IDC_EDIT_ITEM);
-            Dlg(desk).UpdateModeControls();
-            EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM) << c.caption;
-        }
-    });
-}
-
-// Enter and Escape, from wherever the focus is, in each mode.
-
-using Keys = DeskTest;
-
-TEST_F(Keys, EnterReachesTheEntryAndEscapeClearsItAndNeitherCloses) {
-    const struct {
-        int radio;
-        int focus; // pressed from here
-        UINT key;
-        int after; // focus afterwards
-    } cases[] = {
-        {IDC_RADIO_LOAN, IDC_EDIT_ITEM, VK_ESCAPE, IDC_EDIT_PATRON},
-        {IDC_RADIO_RETURN, IDC_LIST_OPERATIONS, VK_ESCAPE, IDC_EDIT_ITEM},
-        {IDC_RADIO_REQUEST, IDC_RADIO_REQUEST, VK_ESCAPE, IDC_EDIT_PATRON},
-        {IDC_RADIO_LOAN, IDC_EDIT_PATRON, VK_RETURN, IDC_EDIT_PATRON},
-        {IDC_RADIO_LOAN, IDC_LIST_OPERATIONS, VK_RETURN, IDC_EDIT_PATRON},
-        {IDC_RADIO_REQUEST, IDC_RADIO_REQUEST, VK_RETURN, IDC_EDIT_PATRON},
-        {IDC_RADIO_RETURN, IDC_RADIO_RETURN, VK_RETURN, IDC_EDIT_ITEM},
-    };
-    Run(kStandard, [&](Desk& desk) {
-        for (const auto& c : cases) {
-            desk.Click(IDC_RADIO_LOAN);
-            desk.Click(IDC_EDIT_PATRON);
-            desk.Type(c.key == VK_ESCAPE ? "1234" : "");
-            desk.Click(IDC_EDIT_ITEM);
-            desk.Type(c.key == VK_ESCAPE ? "5678" : "");
-            desk.Click(c.radio);
-            desk.Click(c.focus);
-            const std::size_t boxes = Shown().size();
-            ASSERT_TRUE(desk.Press(c.key)) << c.focus;
-            // Enter on empty edits is refused as missing: the entry step ran.
-            EXPECT_EQ(Shown().size(), boxes + (c.key == VK_RETURN ? 1 : 0)) << c.focus;
-            EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text + desk.Item(IDC_EDIT_ITEM).text, "");
-            EXPECT_EQ(desk.FocusId(), c.after) << c.focus;
-            EXPECT_TRUE(desk.Open()) << c.focus;
-            // The key goes on to the focused control as an ordinary keystroke.
-            const std::vector<UINT>& keys = desk.Item(c.after).keys;
-            EXPECT_TRUE(!keys.empty() && keys.back() == c.key) << c.focus;
-        }
     });
 }
 

@@ -1,7 +1,8 @@
-// A day at the desk, headless, end to end: the scanner rhythm of each mode,
-// every refusal, the day's file byte for byte, restarts over damaged files,
-// midnight, a file held by another desk, failed writes and reads, two desks
-// recording into one file, and an accented work area.
+// Entries at the desk, headless: every refusal, the day's file byte for byte,
+// restarts over damaged files, midnight, a file held by another desk, failed
+// writes and reads, two desks recording into one file, and an accented work
+// area. (A day of each mode at the real windows is the journeys':
+// qt_journey_test.cpp, and the scripts test-desk and test-windows.)
 #include "desk_fixture.h"
 
 #include <cerrno>
@@ -40,51 +41,6 @@ void Scan(Desk& desk, const std::string& text) {
 }
 
 using Entry = DeskTest;
-
-TEST_F(Entry, AMorningOfLoansReturnsAndRequestsLandInTheFileAndTheList) {
-    Run(kStandard, [&](Desk& desk) {
-        CQuorvelPDlg& dlg = Dlg(desk);
-        Scan(desk, kPatron);
-        EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM);
-        EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text, kPatron);
-        EXPECT_EQ(Day(), "");
-        Scan(desk, kItem);
-        EXPECT_EQ(desk.FocusId(), IDC_EDIT_PATRON);
-
-        desk.Type("87654325"); // left in the patron edit, which return mode disables
-        desk.Click(IDC_RADIO_RETURN);
-        ClockSetFixedTime(kMorning + 3600);
-        desk.Click(IDC_EDIT_ITEM);
-        Scan(desk, " 4006381333931");
-        EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM);
-        EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text, "");
-
-        desk.Click(IDC_RADIO_REQUEST);
-        ClockSetFixedTime(kMorning + 7322);
-        desk.Click(IDC_EDIT_PATRON);
-        Scan(desk, kPatron);
-        Scan(desk, kItem);
-        EXPECT_EQ(desk.FocusId(), IDC_EDIT_PATRON);
-        EXPECT_EQ(dlg.m_sequence, 3);
-        EXPECT_EQ(dlg.m_fileOpen, 0);
-
-        // Newest on top, each with its mode's picture and caption.
-        const headless::RowList& rows = desk.Item(IDC_LIST_OPERATIONS).rows;
-        ASSERT_EQ(rows.size(), 3u);
-        for (int row = 0; row < 3; ++row) {
-            EXPECT_EQ(rows[row].image, 2 - row);
-            EXPECT_EQ(rows[row].cells[2], "00000" + std::to_string(3 - row));
-            EXPECT_EQ(rows[row].cells[5], "es:op" + std::to_string(3 - row));
-        }
-        EXPECT_EQ(rows[1].cells, (std::vector<std::string>{
-                                     "02/03/2026", "10:05:03", "000002", std::string(50, ' '),
-                                     " 4006381333931" + std::string(36, ' '), "es:op2"}));
-    });
-    EXPECT_EQ(Day(), Line("2026-03-02 09:05:03", "000001", kPatron, kItem, 'P') +
-                         Line("2026-03-02 10:05:03", "000002", "", " 4006381333931", 'D') +
-                         Line("2026-03-02 11:07:05", "000003", kPatron, kItem, 'T'));
-    EXPECT_TRUE(Shown().empty());
-}
 
 TEST_F(Entry, ARefusedEntryExplainsItselfAndSelectsTheFieldToFix) {
     const struct {
