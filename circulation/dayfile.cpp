@@ -111,7 +111,9 @@ std::string DayFileName(const std::tm& local) {
 
 std::string DayFilePath(std::string_view workArea, const std::tm& local) {
     const std::string name = DayFileName(local);
-    if (name.empty()) {
+    // Without a work area the day's file would land at the top of the drive,
+    // where nobody looks for it.
+    if (name.empty() || workArea.empty()) {
         return std::string();
     }
     std::string path(workArea);

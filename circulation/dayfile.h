@@ -64,8 +64,9 @@ std::string BuildRecord(const std::tm& when, std::int32_t sequence, std::string_
 
 // The day file's name, the local date as "%Y%m%d" (eight digits), and its
 // path "%s/%s.qvp": the work area exactly as written, a slash, the name and
-// the extension, so an empty work area gives "/YYYYMMDD.qvp". Both are empty
-// when the date is out of range (see BuildRecord), so that no file is opened.
+// the extension. Both are empty when the date is out of range (see
+// BuildRecord), and the path is empty for an empty work area, so that no
+// file is opened.
 std::string DayFileName(const std::tm& local);
 std::string DayFilePath(std::string_view workArea, const std::tm& local);
 

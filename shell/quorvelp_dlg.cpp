@@ -104,15 +104,24 @@ int CQuorvelPDlg::LoadSettings() {
         m_installPath = folder;
     }
     std::string path;
+    XmlParseReport report;
+    XmlReportInit(&report);
+    report.outcome = XML_OUTCOME_UNOPENED;
     if (SettingsFilePath(GetInstallSubdir("Admin"), &path)) {
-        m_settings = XmlParserFile(path.c_str());
-    }
-    if (m_settings != nullptr) {
-        return 0;
+        m_settings = XmlParserFileReport(path.c_str(), &report);
     }
     std::string shown; // the path as the system spells it, in the core's text
     FileNameToText(path, &shown);
-    AfxMessageBox(SettingsMissingText(shown).c_str(), MB_ICONHAND | MB_OK);
+    if (m_settings != nullptr) {
+        m_settingsWarning = SettingsWarningText(shown, m_settings, report);
+        return 0;
+    }
+    // A file that is there but cannot be read must not send anyone looking
+    // for a missing one.
+    const std::string text = report.outcome == XML_OUTCOME_UNOPENED
+                                 ? SettingsMissingText(shown)
+                                 : SettingsUnreadableText(shown, report);
+    AfxMessageBox(text.c_str(), MB_ICONHAND | MB_OK);
     return -1;
 }
 
@@ -158,6 +167,9 @@ BOOL CQuorvelPDlg::OnInitDialog() {
     m_workArea = SettingsWorkArea(root);
     m_messages = ChooseCatalogue(root, language);
 
+    if (!m_settingsWarning.empty()) {
+        AfxMessageBox(m_settingsWarning.c_str(), MB_ICONEXCLAMATION | MB_OK);
+    }
     const char* greeting = TextOrEmpty(GetMessageText("mes1"));
     std::tm local{};
     AfxMessageBox(GreetingText(greeting, LocalTime(start, &local)).c_str(),

@@ -86,6 +86,8 @@ public:
     // The running clock timer, 0 when none runs.
     UINT_PTR m_timerId = 0;
     std::string m_installPath;
+    // Shown with the warning icon before the greeting; empty for a sound file.
+    std::string m_settingsWarning;
     // Folder of the day's files, from the settings file, used as written.
     std::string m_workArea;
     // The three mode pictures of the list: 0 loan, 1 return, 2 request.
@@ -103,10 +105,13 @@ public:
     CBrush m_brushRequest;
     HICON m_hIcon = nullptr;
 
-    // 0 when the settings document was loaded into m_settings; -1, after
-    // showing "File not found\n<path>" with the error icon, when it was not.
-    // A path that does not fit the 512-byte path buffer is not opened and is
-    // refused the same way. Sets m_installPath.
+    // 0 when the settings document was loaded into m_settings, with
+    // m_settingsWarning set for a file taken only in part or without a work
+    // area (SettingsWarningText); -1, after a message with the error icon,
+    // when it was not: "File not found\n<path>" for a file that cannot be
+    // opened (or a path that does not fit the 512-byte path buffer, which is
+    // not opened), SettingsUnreadableText for one that cannot be read. Sets
+    // m_installPath.
     int LoadSettings();
     // m_installPath, the separator, name, the separator.
     std::string GetInstallSubdir(const char* name) const;

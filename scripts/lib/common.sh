@@ -54,6 +54,7 @@ QUORVEL_WINDOWS_PACKAGES=(
     fonts-wine        # "MS Sans Serif", the dialog font
     xvfb xdotool
     wixl msitools     # scripts/package-windows: wixl builds the .msi; msiinfo, msibuild
+    bsdutils          # script: a pseudo-terminal, which wine takes for a console
 )
 
 # What scripts/fuzz needs on top: clang with its libFuzzer and sanitizer

@@ -134,7 +134,7 @@ TEST(Path, NameFromTheLocalDateAndWorkAreaAsWritten) {
     const std::tm day = At(2024, 3, 2, 23, 59, 59);
     EXPECT_EQ(DayFileName(day), "20240302");
     EXPECT_EQ(DayFilePath("C:\\Quorvel\\Work", day), "C:\\Quorvel\\Work/20240302.qvp");
-    EXPECT_EQ(DayFilePath("", day), "/20240302.qvp");
+    EXPECT_EQ(DayFilePath("", day), "");
     EXPECT_EQ(DayFilePath(" work/", At(2025, 1, 1, 0, 0, 0)), " work//20250101.qvp");
     EXPECT_EQ(DayFilePath("work", Failed()), "");
 }
