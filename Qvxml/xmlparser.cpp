@@ -8,6 +8,8 @@
 #include "Qvxml/xmlscan.h"
 #include "trace/trace.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -33,26 +35,30 @@ long AddressOf(const void* p) {
 
 // --- node factories ----------------------------------------------------------
 
+// The factories below return the XML_PROBLEM_ code of a token they drop
+// (setting the error flag), or XML_PROBLEM_NONE.
+
 // Creates a node from the bytes between start + head and end - tail (none
 // when the token is shorter) and attaches it at the cursor.
-void AddNode(XmlDoc* doc, int kind, const char* name, const char* start, const char* end, int head,
-             int tail, int* lossy) {
+int AddNode(XmlDoc* doc, int kind, const char* name, const char* start, const char* end, int head,
+            int tail, int* lossy) {
     const std::ptrdiff_t length = (end - start) - head - tail;
     XmlNode* node =
         XmlCreateNode(kind, name, start + head, length > 0 ? static_cast<int>(length) : 0,
                       doc->sourceEncoding, doc->targetEncoding, lossy);
     if (node == nullptr) {
         doc->error = 1;
-        return;
+        return XML_PROBLEM_NO_MEMORY;
     }
     XmlAttachNode(doc, node);
+    return XML_PROBLEM_NONE;
 }
 
-void XmlAddElement(XmlDoc* doc, const char* start, const char* end, bool withAttributes, bool empty,
-                   int* lossy) {
+int XmlAddElement(XmlDoc* doc, const char* start, const char* end, bool withAttributes, bool empty,
+                  int* lossy) {
     if (doc->declarationSeen == 0) {
         doc->error = 1;
-        return;
+        return XML_PROBLEM_BEFORE_DECLARATION;
     }
     const char* position = nullptr;
     const char* name = XmlReadTagName(start + 1, &position);
@@ -60,7 +66,7 @@ void XmlAddElement(XmlDoc* doc, const char* start, const char* end, bool withAtt
                                      doc->targetEncoding, lossy);
     if (element == nullptr) {
         doc->error = 1;
-        return;
+        return XML_PROBLEM_NO_MEMORY;
     }
     XmlAttachNode(doc, element);
     if (!empty) {
@@ -87,6 +93,7 @@ void XmlAddElement(XmlDoc* doc, const char* start, const char* end, bool withAtt
         }
         position = next;
     }
+    return XML_PROBLEM_NONE;
 }
 
 // Whether an element name stored in the tree is the name an end tag gives in
@@ -106,12 +113,12 @@ bool IsStoredName(const XmlDoc* doc, const char* stored, const char* tagName) {
 }
 
 // inputEnd is the end of the pending input, from which the message quotes.
-void XmlCloseElement(XmlDoc* doc, const char* start, const char* inputEnd) {
+int XmlCloseElement(XmlDoc* doc, const char* start, const char* inputEnd) {
     const char* name = XmlReadTagName(start + 2, nullptr);
     XmlNode* current = doc->current;
     if (current != nullptr && IsStoredName(doc, current->name, name)) {
         doc->current = current->parent;
-        return;
+        return XML_PROBLEM_NONE;
     }
     char* text = doc->errorText;
     int length = 0;
@@ -133,34 +140,35 @@ void XmlCloseElement(XmlDoc* doc, const char* start, const char* inputEnd) {
     std::memcpy(text + length, start, static_cast<std::size_t>(quoted));
     text[length + quoted] = '\0';
     doc->error = 1;
+    return current != nullptr ? XML_PROBLEM_END_TAG_MISMATCH : XML_PROBLEM_END_TAG_UNOPENED;
 }
 
-void XmlAddText(XmlDoc* doc, const char* start, const char* end) {
+int XmlAddText(XmlDoc* doc, const char* start, const char* end) {
     if (doc->current == nullptr) {
         doc->error = 1;
-        return;
+        return XML_PROBLEM_TEXT_OUTSIDE;
     }
-    AddNode(doc, XML_NODE_TEXT, "#text", start, end, 0, 0, nullptr);
+    return AddNode(doc, XML_NODE_TEXT, "#text", start, end, 0, 0, nullptr);
 }
 
-void XmlAddCData(XmlDoc* doc, const char* start, const char* end, int* lossy) {
+int XmlAddCData(XmlDoc* doc, const char* start, const char* end, int* lossy) {
     if (doc->current == nullptr) {
         doc->error = 1;
-        return;
+        return XML_PROBLEM_CDATA_OUTSIDE;
     }
-    AddNode(doc, XML_NODE_CDATA, "#cdata-section", start, end, 9, 3, lossy);
+    return AddNode(doc, XML_NODE_CDATA, "#cdata-section", start, end, 9, 3, lossy);
 }
 
-void XmlAddComment(XmlDoc* doc, const char* start, const char* end) {
-    AddNode(doc, XML_NODE_COMMENT, "#comment", start, end, 4, 3, nullptr);
+int XmlAddComment(XmlDoc* doc, const char* start, const char* end) {
+    return AddNode(doc, XML_NODE_COMMENT, "#comment", start, end, 4, 3, nullptr);
 }
 
-void XmlAddDocType(XmlDoc* doc, const char* start, const char* end) {
-    AddNode(doc, XML_NODE_DOCTYPE, "#DocType", start, end, 10, 1, nullptr);
+int XmlAddDocType(XmlDoc* doc, const char* start, const char* end) {
+    return AddNode(doc, XML_NODE_DOCTYPE, "#DocType", start, end, 10, 1, nullptr);
 }
 
-void XmlAddProcessingInstruction(XmlDoc* doc, const char* start, const char* end) {
-    AddNode(doc, XML_NODE_PI, "xml", start, end, 2, 2, nullptr);
+int XmlAddProcessingInstruction(XmlDoc* doc, const char* start, const char* end) {
+    return AddNode(doc, XML_NODE_PI, "xml", start, end, 2, 2, nullptr);
 }
 
 // The first processing instruction: 0 when it is a valid XML declaration,
@@ -182,6 +190,121 @@ int XmlReadDeclaration(XmlDoc* doc, const char* start, const char* end) {
     doc->sourceEncoding = encoding;
     doc->standalone = standalone;
     return 0;
+}
+
+// --- the report --------------------------------------------------------------
+
+// Keeps a report's line and column in step with the input, lazily: the
+// bytes are counted only when a place is asked for, each of them once.
+struct Tracker {
+    XmlParseReport* report; // null: nothing is kept
+    const char* counted;    // the report's line and column are this byte's
+};
+
+// Moves the report's line and column on to the byte at `to`, counting in
+// mode (the source encoding). A place before the last one counted is not
+// gone back to.
+void Advance(Tracker* t, const char* to, int mode) {
+    const char* p = t->counted;
+    if (t->report == nullptr || to <= p) {
+        return;
+    }
+    XmlParseReport* r = t->report;
+    for (const void* lf;
+         (lf = std::memchr(p, '\n', static_cast<std::size_t>(to - p))) != nullptr;) {
+        ++r->line;
+        r->column = 1;
+        p = static_cast<const char*>(lf) + 1;
+    }
+    if (mode != XML_ENC_UTF8) {
+        r->column += static_cast<int>(to - p);
+    } else {
+        for (; p < to; ++p) {
+            r->column += (static_cast<unsigned char>(*p) & 0xC0u) != 0x80u ? 1 : 0;
+        }
+    }
+    t->counted = to;
+}
+
+// The input from at to the end of its line, cut as XmlProblem says.
+void Excerpt(char* out, const char* at, const char* end, const XmlDoc* doc) {
+    const char* stop = at;
+    while (stop < end && stop - at < XML_EXCERPT_BYTES && *stop != '\n' && *stop != '\r' &&
+           *stop != '\0') {
+        ++stop;
+    }
+    if (doc->sourceEncoding == XML_ENC_UTF8 && stop < end &&
+        (static_cast<unsigned char>(*stop) & 0xC0u) == 0x80u) {
+        // The limit cut a sequence: leave all of it out.
+        const char* lead = stop;
+        while (lead > at && (static_cast<unsigned char>(lead[-1]) & 0xC0u) == 0x80u) {
+            --lead;
+        }
+        if (lead > at && static_cast<unsigned char>(lead[-1]) >= 0xC0u) {
+            stop = lead - 1;
+        }
+    }
+    const int length = static_cast<int>(stop - at);
+    if (doc->sourceEncoding == XML_ENC_UTF8 && doc->targetEncoding == XML_ENC_LATIN1) {
+        XmlUtf8ToLatin1Span(at, length, out, nullptr);
+        return;
+    }
+    char raw[XML_EXCERPT_BYTES + 1];
+    std::memcpy(raw, at, static_cast<std::size_t>(length));
+    raw[length] = '\0';
+    if (doc->sourceEncoding == XML_ENC_LATIN1 && doc->targetEncoding == XML_ENC_UTF8) {
+        XmlLatin1ToUtf8N(raw, out, length);
+    } else {
+        XmlStrCpy(out, raw);
+    }
+}
+
+void Record(Tracker* t, const XmlDoc* doc, XmlProblem* into, int code, const char* at,
+            const char* end) {
+    Advance(t, at, doc->sourceEncoding);
+    into->code = code;
+    into->line = t->report->line;
+    into->column = t->report->column;
+    Excerpt(into->excerpt, at, end, doc);
+}
+
+// Notes a token that a factory dropped (code), from at to end.
+void Dropped(Tracker* t, const XmlDoc* doc, int code, const char* at, const char* end) {
+    XmlParseReport* r = t->report;
+    if (r == nullptr || code == XML_PROBLEM_NONE) {
+        return;
+    }
+    if (r->droppedCount < XML_REPORT_DROPPED) {
+        Record(t, doc, &r->dropped[r->droppedCount], code, at, end);
+    }
+    if (r->droppedCount < INT_MAX) {
+        ++r->droppedCount;
+    }
+}
+
+// What a token the scanner rejected began as.
+int MalformedKind(int mode, const char* start, const char* end) {
+    if (*start != '<') {
+        return XML_PROBLEM_BAD_TEXT;
+    }
+    const char second = start + 1 < end ? start[1] : '\0';
+    const char third = start + 2 < end ? start[2] : '\0';
+    switch (second) {
+    case '/':
+        return XML_PROBLEM_BAD_END_TAG;
+    case '?':
+        return XML_PROBLEM_BAD_PI;
+    case '!':
+        return third == '-'   ? XML_PROBLEM_BAD_COMMENT
+               : third == '[' ? XML_PROBLEM_BAD_CDATA
+               : third == 'D' ? XML_PROBLEM_BAD_DOCTYPE
+                              : XML_PROBLEM_BAD_MARKUP;
+    default:
+        break;
+    }
+    int cls = CH_INVALID;
+    XmlNextChar(mode, start + 1, end, &cls);
+    return XmlIsNameStartClass(cls) ? XML_PROBLEM_BAD_TAG : XML_PROBLEM_BAD_MARKUP;
 }
 
 // Malformed input: the parse ends.
@@ -234,6 +357,9 @@ bool OpenTextFile(TextFile* in, const char* path) {
     std::error_code error;
     const bool folder = path != nullptr && std::filesystem::is_directory(path, error);
     *in = {path != nullptr && !folder ? std::fopen(path, "rb") : nullptr, false, false};
+    if (folder) {
+        errno = EISDIR;
+    }
     return in->file != nullptr;
 }
 
@@ -313,7 +439,7 @@ int ReadTextFile(TextFile* in, char* dst, int size) {
 
 #endif
 
-int ParseFileInto(XmlDoc* doc, TextFile* in, bool* grown) {
+int ParseFileInto(XmlDoc* doc, TextFile* in, bool* grown, XmlParseReport* report) {
     int last = 0;
     for (;;) {
         char* at = XmlBufferReserve(doc, XML_BUFFER_STEP);
@@ -325,7 +451,7 @@ int ParseFileInto(XmlDoc* doc, TextFile* in, bool* grown) {
         if (count <= 0) {
             return last;
         }
-        last = XmlParserBuffer(doc, count, nullptr);
+        last = XmlParserBufferReport(doc, count, nullptr, report);
         if (last < 0) {
             return last;
         }
@@ -334,7 +460,57 @@ int ParseFileInto(XmlDoc* doc, TextFile* in, bool* grown) {
 
 } // namespace
 
-int XmlParserBuffer(XmlDoc* doc, int count, int* lossy) {
+void XmlReportInit(XmlParseReport* report) {
+    if (report == nullptr) {
+        return;
+    }
+    *report = XmlParseReport{};
+    report->line = 1;
+    report->column = 1;
+}
+
+const char* XmlProblemText(int code) {
+    switch (code) {
+    case XML_PROBLEM_END_TAG_MISMATCH:
+        return "an end tag that does not match the open element";
+    case XML_PROBLEM_END_TAG_UNOPENED:
+        return "an end tag where no element is open";
+    case XML_PROBLEM_TEXT_OUTSIDE:
+        return "text outside every element";
+    case XML_PROBLEM_CDATA_OUTSIDE:
+        return "a CDATA section outside every element";
+    case XML_PROBLEM_BEFORE_DECLARATION:
+        return "an element before the XML declaration";
+    case XML_PROBLEM_NO_MEMORY:
+        return "not enough memory for a node";
+    case XML_PROBLEM_BAD_TAG:
+        return "a tag that is not well formed";
+    case XML_PROBLEM_BAD_END_TAG:
+        return "an end tag that is not well formed";
+    case XML_PROBLEM_BAD_COMMENT:
+        return "a comment that is not well formed";
+    case XML_PROBLEM_BAD_CDATA:
+        return "a CDATA section that is not well formed";
+    case XML_PROBLEM_BAD_DOCTYPE:
+        return "a document type declaration that is not well formed";
+    case XML_PROBLEM_BAD_PI:
+        return "a processing instruction that is not well formed";
+    case XML_PROBLEM_BAD_MARKUP:
+        return "a \"<\" that begins no tag";
+    case XML_PROBLEM_BAD_TEXT:
+        return "a reference or character that may not stand in text";
+    case XML_PROBLEM_DOCTYPE_FIRST:
+        return "a document type declaration before the XML declaration";
+    case XML_PROBLEM_BAD_DECLARATION:
+        return "a first processing instruction that is not a valid XML declaration";
+    case XML_PROBLEM_UNFINISHED:
+        return "the file ends inside unfinished markup";
+    default:
+        return "";
+    }
+}
+
+int XmlParserBufferReport(XmlDoc* doc, int count, int* lossy, XmlParseReport* report) {
     TraceWrite(TRACE_LOG, s_trace.name, &s_trace, "XmlParserBuffer -> '%ld' '%d'", AddressOf(doc),
                count);
     const char* bom = XmlEncodingBom(XML_ENC_UTF8);
@@ -349,17 +525,25 @@ int XmlParserBuffer(XmlDoc* doc, int count, int* lossy) {
         position += bomLength;
         doc->sourceEncoding = XML_ENC_UTF8;
     }
+    Tracker track = {report, position};
     while (position < end) {
         int kind = XML_TOK_ERROR;
         char* next = const_cast<char*>(XmlNextToken(doc->sourceEncoding, position, end, &kind));
         if (kind != XML_TOK_INCOMPLETE && kind != XML_TOK_ERROR && next <= position) {
             kind = XML_TOK_ERROR; // a scanner that does not move on would loop forever
         }
+        int dropped = XML_PROBLEM_NONE;
         switch (kind) {
         case XML_TOK_ERROR:
+            if (report != nullptr) {
+                const char* at = next >= position && next <= end ? next : position;
+                Record(&track, doc, &report->failure,
+                       MalformedKind(doc->sourceEncoding, position, end), at, end);
+            }
             TraceWrite(TRACE_LOG, s_trace.name, &s_trace, "XmlParserBuffer <- (3)");
             return Malformed(doc);
         case XML_TOK_INCOMPLETE:
+            Advance(&track, position, doc->sourceEncoding);
             if (position > doc->buffer) {
                 std::memmove(doc->buffer, position, static_cast<std::size_t>(end - position));
                 doc->readPosition = doc->buffer;
@@ -368,70 +552,100 @@ int XmlParserBuffer(XmlDoc* doc, int count, int* lossy) {
             TraceWrite(TRACE_LOG, s_trace.name, &s_trace, "XmlParserBuffer <- (2)");
             return 1;
         case XML_TOK_START_TAG:
-            XmlAddElement(doc, position, next, false, false, lossy);
+            dropped = XmlAddElement(doc, position, next, false, false, lossy);
             break;
         case XML_TOK_START_TAG_ATTRS:
-            XmlAddElement(doc, position, next, true, false, lossy);
+            dropped = XmlAddElement(doc, position, next, true, false, lossy);
             break;
         case XML_TOK_EMPTY_TAG_ATTRS:
-            XmlAddElement(doc, position, next, true, true, lossy);
+            dropped = XmlAddElement(doc, position, next, true, true, lossy);
             break;
         case XML_TOK_EMPTY_TAG:
-            XmlAddElement(doc, position, next, false, true, lossy);
+            dropped = XmlAddElement(doc, position, next, false, true, lossy);
             break;
         case XML_TOK_END_TAG:
-            XmlCloseElement(doc, position, end);
+            dropped = XmlCloseElement(doc, position, end);
             break;
         case XML_TOK_COMMENT:
-            XmlAddComment(doc, position, next);
+            dropped = XmlAddComment(doc, position, next);
             break;
         case XML_TOK_CDATA:
-            XmlAddCData(doc, position, next, lossy);
+            dropped = XmlAddCData(doc, position, next, lossy);
             break;
         case XML_TOK_TEXT:
-            XmlAddText(doc, position, next);
+            dropped = XmlAddText(doc, position, next);
             break;
         case XML_TOK_DOCTYPE:
             if (doc->declarationSeen == 0) {
+                if (report != nullptr) {
+                    Record(&track, doc, &report->failure, XML_PROBLEM_DOCTYPE_FIRST, position, end);
+                }
                 TraceWrite(TRACE_LOG, s_trace.name, &s_trace, "XmlParserBuffer <- (4)");
                 return Malformed(doc);
             }
-            XmlAddDocType(doc, position, next);
+            dropped = XmlAddDocType(doc, position, next);
             break;
         case XML_TOK_PI:
             if (doc->declarationSeen != 0) {
-                XmlAddProcessingInstruction(doc, position, next);
-            } else if (XmlReadDeclaration(doc, position, next) != 0) {
-                TraceWrite(TRACE_LOG, s_trace.name, &s_trace, "XmlParserBuffer <- (5)");
-                return Malformed(doc);
+                dropped = XmlAddProcessingInstruction(doc, position, next);
+                break;
+            }
+            {
+                // The declaration's own bytes are counted in the encoding they
+                // were read in, before it names another.
+                const int mode = doc->sourceEncoding;
+                Advance(&track, position, mode);
+                if (XmlReadDeclaration(doc, position, next) != 0) {
+                    if (report != nullptr) {
+                        Record(&track, doc, &report->failure, XML_PROBLEM_BAD_DECLARATION, position,
+                               end);
+                    }
+                    TraceWrite(TRACE_LOG, s_trace.name, &s_trace, "XmlParserBuffer <- (5)");
+                    return Malformed(doc);
+                }
+                Advance(&track, next, mode);
             }
             break;
         default: // white space outside text, and codes the scanner never gives
             break;
         }
+        Dropped(&track, doc, dropped, position, next);
         position = next;
     }
+    Advance(&track, end, doc->sourceEncoding);
     doc->readPosition = doc->buffer;
     doc->pending = 0;
     TraceWrite(TRACE_LOG, s_trace.name, &s_trace, "XmlParserBuffer <-");
     return 0;
 }
 
-int XmlParserBuffer(XmlDoc* doc, int count) {
-    return XmlParserBuffer(doc, count, nullptr);
+int XmlParserBuffer(XmlDoc* doc, int count, int* lossy) {
+    return XmlParserBufferReport(doc, count, lossy, nullptr);
 }
 
-XmlDoc* XmlParserFile(const char* path) {
+int XmlParserBuffer(XmlDoc* doc, int count) {
+    return XmlParserBufferReport(doc, count, nullptr, nullptr);
+}
+
+XmlDoc* XmlParserFileReport(const char* path, XmlParseReport* report) {
+    XmlReportInit(report);
     TraceWrite(TRACE_LOG, s_trace.name, &s_trace, "XmlParserFile -> '%s'",
                path != nullptr ? path : "");
     TextFile in;
     if (!OpenTextFile(&in, path)) {
+        if (report != nullptr) {
+            report->outcome = XML_OUTCOME_UNOPENED;
+            report->systemError = errno;
+        }
         TraceWrite(TRACE_FATAL, s_trace.name, &s_trace, "XmlParserFile <- (1)");
         return nullptr;
     }
     XmlDoc* doc = XmlNewDoc();
     if (doc == nullptr) {
         CloseTextFile(&in);
+        if (report != nullptr) {
+            report->outcome = XML_OUTCOME_NO_MEMORY;
+        }
         TraceWrite(TRACE_FATAL, s_trace.name, &s_trace, "XmlParserFile <- (2)");
         return nullptr;
     }
@@ -439,6 +653,9 @@ XmlDoc* XmlParserFile(const char* path) {
     if (doc->buffer == nullptr) {
         XmlFreeDoc(doc);
         CloseTextFile(&in);
+        if (report != nullptr) {
+            report->outcome = XML_OUTCOME_NO_MEMORY;
+        }
         TraceWrite(TRACE_FATAL, s_trace.name, &s_trace, "XmlParserFile <- (3)");
         return nullptr;
     }
@@ -446,17 +663,28 @@ XmlDoc* XmlParserFile(const char* path) {
     doc->pending = 0;
     doc->readPosition = doc->buffer;
     bool grown = true;
-    const int last = ParseFileInto(doc, &in, &grown);
+    const int last = ParseFileInto(doc, &in, &grown, report);
     CloseTextFile(&in);
     if (!grown) {
         XmlFreeDoc(doc);
+        if (report != nullptr) {
+            report->outcome = XML_OUTCOME_NO_MEMORY;
+        }
         TraceWrite(TRACE_FATAL, s_trace.name, &s_trace, "XmlParserFile <- (4)");
         return nullptr;
     }
     if (last == -2) {
         XmlFreeDoc(doc);
+        if (report != nullptr) {
+            report->outcome = XML_OUTCOME_MALFORMED;
+        }
         TraceWrite(TRACE_LOG, s_trace.name, &s_trace, "XmlParserFile <- (5)");
         return nullptr;
+    }
+    if (last == 1 && report != nullptr) {
+        Tracker track = {report, doc->readPosition};
+        Record(&track, doc, &report->unfinished, XML_PROBLEM_UNFINISHED, doc->readPosition,
+               doc->readPosition + doc->pending);
     }
     std::free(doc->buffer);
     doc->buffer = nullptr;
@@ -467,4 +695,8 @@ XmlDoc* XmlParserFile(const char* path) {
     doc->cleanEnd = last == 0 && doc->declarationSeen != 0 ? 1 : 0;
     TraceWrite(TRACE_LOG, s_trace.name, &s_trace, "XmlParserFile <- ");
     return doc;
+}
+
+XmlDoc* XmlParserFile(const char* path) {
+    return XmlParserFileReport(path, nullptr);
 }

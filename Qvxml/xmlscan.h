@@ -47,7 +47,9 @@ constexpr int XML_DECL_VALUE_SIZE = 1024;
 // byte range from the position passed in to the position returned, which lies
 // just after its final ">", or for XML_TOK_TEXT at the "<" that ends it or at
 // end. For XML_TOK_SPACE it is the first byte after the run. With
-// XML_TOK_ERROR and XML_TOK_INCOMPLETE the position returned means nothing.
+// XML_TOK_ERROR it is where the character that made the token malformed
+// begins (never before the position passed in, never past end), so that a
+// reader can be told where; with XML_TOK_INCOMPLETE it means nothing.
 
 // The next token from position:
 //   - at or past end: XML_TOK_SPACE, position unchanged;

@@ -111,7 +111,9 @@ std::string DayFileName(const std::tm& local) {
 
 std::string DayFilePath(std::string_view workArea, const std::tm& local) {
     const std::string name = DayFileName(local);
-    if (name.empty()) {
+    // Without a work area the day's file would land at the top of the drive,
+    // where nobody looks for it.
+    if (name.empty() || workArea.empty()) {
         return std::string();
     }
     std::string path(workArea);
@@ -121,13 +123,17 @@ std::string DayFilePath(std::string_view workArea, const std::tm& local) {
     return path;
 }
 
-std::int32_t SequenceFromRecord(std::string_view lastLine) {
-    const std::string_view number =
-        Part(lastLine, RecordColumns[2].offset, RecordColumns[2].length);
-    if (number.size() != static_cast<std::size_t>(RecordColumns[2].length) ||
-        !IsAllDigits(number)) {
+bool IsWholeRecord(std::string_view line) {
+    const std::string_view number = Part(line, RecordColumns[2].offset, RecordColumns[2].length);
+    return number.size() == static_cast<std::size_t>(RecordColumns[2].length) &&
+           IsAllDigits(number);
+}
+
+std::int32_t SequenceFromRecord(std::string_view line) {
+    if (!IsWholeRecord(line)) {
         return 0;
     }
+    const std::string_view number = Part(line, RecordColumns[2].offset, RecordColumns[2].length);
     std::int32_t value = 0;
     for (const char c : number) {
         value = value * 10 + (c - '0');

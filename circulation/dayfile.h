@@ -64,17 +64,25 @@ std::string BuildRecord(const std::tm& when, std::int32_t sequence, std::string_
 
 // The day file's name, the local date as "%Y%m%d" (eight digits), and its
 // path "%s/%s.qvp": the work area exactly as written, a slash, the name and
-// the extension, so an empty work area gives "/YYYYMMDD.qvp". Both are empty
-// when the date is out of range (see BuildRecord), so that no file is opened.
+// the extension. Both are empty when the date is out of range (see
+// BuildRecord), and the path is empty for an empty work area, so that no
+// file is opened.
 std::string DayFileName(const std::tm& local);
 std::string DayFilePath(std::string_view workArea, const std::tm& local);
 
-// The operation number of the day's last record, given the file's last
-// non-empty line: the six characters at offset 20 as a decimal number when
-// they are all digits, else 0 (also for a line too short to hold them).
-// Whether there is a last line at all, and whether the file is longer than
+// True when a line of a day's file is a whole record as far as numbering
+// goes: it holds six characters at offset 20, the operation number, and they
+// are all digits. A line cut before its number, a line of junk or a 1A byte
+// left by an old editor is not one.
+bool IsWholeRecord(std::string_view line);
+
+// The operation number of a whole record: the six characters at offset 20 as
+// a decimal number; 0 for a line that is not a whole record. The day's last
+// number is that of its last whole record (the nearest, reading backwards
+// from the end, so that a torn or damaged last line never restarts the
+// numbering); whether there is one, and whether the file is longer than
 // RECORD_FILE_EMPTY_LENGTH, is the caller's test; without one it is 0 too.
-std::int32_t SequenceFromRecord(std::string_view lastLine);
+std::int32_t SequenceFromRecord(std::string_view line);
 
 // The record as the list shows it: the date in its first ten characters
 // turned into day "/" month "/" year, then the record from offset 10 up to but

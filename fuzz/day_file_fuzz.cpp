@@ -1,8 +1,8 @@
 // A day's file of fuzzed bytes at a headless desk: the list shows one row per
 // non-empty line (lines split here independently of the file layer), the
-// last line read backwards agrees with the last line read forwards, and one
-// operation recorded afterwards keeps every byte that was there and lands as
-// one whole line numbered after the last line's number.
+// lines read backwards are the lines read forwards, and one operation
+// recorded afterwards keeps every byte that was there and lands as one whole
+// line numbered after the last whole record's number.
 //
 // Input: the file's bytes.
 #include "fuzz_support.h"
@@ -14,6 +14,7 @@
 #include "res/resource.h"
 #include "shell/quorvelp_dlg.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -83,8 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string before(reinterpret_cast<const char*>(data), size);
     std::ofstream(path, std::ios::binary | std::ios::trunc) << before;
 
+    const std::vector<std::string> lines = Lines(before);
     std::vector<std::string> shown;
-    for (const std::string& line : Lines(before)) {
+    for (const std::string& line : lines) {
         if (!line.empty()) {
             shown.push_back(line);
         }
@@ -92,13 +94,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
         CStdioFile file;
         FUZZ_CHECK(file.Open(path.c_str(), CFile::modeRead), "cannot open");
-        std::string last;
-        FUZZ_CHECK(file.ReadLastLine(last) == (shown.empty() ? FALSE : TRUE), "last line found");
-        FUZZ_CHECK(last == (shown.empty() ? std::string() : shown.back()), "last lines differ");
+        std::vector<std::string> backwards;
+        std::string line;
+        for (std::int64_t end = file.GetLength(); file.ReadLineBefore(&end, line);) {
+            backwards.push_back(line);
+        }
+        std::reverse(backwards.begin(), backwards.end());
+        FUZZ_CHECK(file.GetError() == 0 && backwards == lines, "the lines read backwards differ");
     }
     std::int32_t next = 1;
-    if (!shown.empty() && size > static_cast<std::size_t>(RECORD_FILE_EMPTY_LENGTH)) {
-        next = SequenceFromRecord(shown.back()) + 1;
+    if (size > static_cast<std::size_t>(RECORD_FILE_EMPTY_LENGTH)) {
+        const auto last = std::find_if(lines.rbegin(), lines.rend(), IsWholeRecord);
+        next = last != lines.rend() ? SequenceFromRecord(*last) + 1 : 1;
     }
 
     headless::Reset();

@@ -41,7 +41,9 @@ std::string_view FuzzBytes::Rest() const {
     return std::string_view(reinterpret_cast<const char*>(data_) + at_, size_ - at_);
 }
 
-FuzzDoc ParseText(std::string_view text, const std::vector<std::size_t>& sizes, int* result) {
+FuzzDoc ParseText(std::string_view text, const std::vector<std::size_t>& sizes, int* result,
+                  XmlParseReport* report) {
+    XmlReportInit(report);
     FuzzDoc doc(XmlNewDoc());
     FUZZ_CHECK(doc != nullptr, "no document");
     *result = 0;
@@ -55,7 +57,7 @@ FuzzDoc ParseText(std::string_view text, const std::vector<std::size_t>& sizes, 
         FUZZ_CHECK(room != nullptr, "no room for a piece");
         std::memcpy(room, text.data() + from, n);
         from += n;
-        *result = XmlParserBuffer(doc.get(), static_cast<int>(n));
+        *result = XmlParserBufferReport(doc.get(), static_cast<int>(n), nullptr, report);
         if (*result < 0) {
             break;
         }

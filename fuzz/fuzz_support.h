@@ -58,7 +58,10 @@ using FuzzDoc = std::unique_ptr<XmlDoc, DocFree>;
 // Parses text with XmlParserBuffer, handing it over in pieces of the given
 // sizes (used in turn; a size of 0 counts as 1), or whole when sizes is
 // empty. Stops at the first negative result; *result is the last result.
-FuzzDoc ParseText(std::string_view text, const std::vector<std::size_t>& sizes, int* result);
+// With a report, parses with XmlParserBufferReport into it (initialised here).
+struct XmlParseReport;
+FuzzDoc ParseText(std::string_view text, const std::vector<std::size_t>& sizes, int* result,
+                  XmlParseReport* report = nullptr);
 
 // A picture of the document's tree for comparisons: every node with its kind,
 // name, value and attributes, in document order, with its depth. Adjacent text

@@ -1,11 +1,16 @@
 // The parser driver on one text handed over whole and handed over in pieces
 // whose sizes the input chooses: both parses end alike and, unless the text
 // was malformed, build the same tree once adjacent text nodes are merged.
+// The pieces are parsed with a report, which must change nothing, and
+// place the failure and the first dropped token where a report of the whole
+// text places them.
 //
 // Input: eight bytes of piece sizes (each byte + 1), then the text.
 #include "fuzz_support.h"
 
 #include "Qvxml/xmlparser.h"
+
+#include <string>
 
 namespace {
 
@@ -37,10 +42,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     int wholeResult = 0;
     int piecesResult = 0;
+    int reportedResult = 0;
+    XmlParseReport wholeReport;
+    XmlParseReport piecesReport;
     const FuzzDoc whole = ParseText(text, {}, &wholeResult);
-    const FuzzDoc pieces = ParseText(text, sizes, &piecesResult);
+    const FuzzDoc pieces = ParseText(text, sizes, &piecesResult, &piecesReport);
+    ParseText(text, {}, &reportedResult, &wholeReport);
     FUZZ_CHECK(wholeResult >= -2 && wholeResult <= 1 && wholeResult != -1, "result");
     FUZZ_CHECK(wholeResult == piecesResult, "whole and pieces end differently");
+    FUZZ_CHECK(wholeResult == reportedResult, "a report changes the result");
+    auto place = [](const XmlProblem& p) {
+        return std::to_string(p.code) + "@" + std::to_string(p.line) + ":" +
+               std::to_string(p.column);
+    };
+    FUZZ_CHECK(place(wholeReport.failure) == place(piecesReport.failure),
+               place(wholeReport.failure) + " failed in pieces at " + place(piecesReport.failure));
+    // The pieces may have dropped more (a text run cut in two), never before.
+    FUZZ_CHECK(wholeReport.droppedCount == 0 ||
+                   place(wholeReport.dropped[0]) == place(piecesReport.dropped[0]),
+               place(wholeReport.dropped[0]) + " dropped in pieces at " +
+                   place(piecesReport.dropped[0]));
     // A text run rejected whole may have been taken in part, up to a cut,
     // before its bad byte arrived; the document is given up either way. And
     // converting a text stops at a NUL, so a run that holds one loses the rest

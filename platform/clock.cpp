@@ -8,6 +8,7 @@ namespace {
 
 bool g_fixed = false;
 std::int64_t g_fixedTime = 0;
+std::int64_t g_fixedStep = 0;
 
 bool FitsTimeT(std::int64_t t) {
     if constexpr (sizeof(std::time_t) >= sizeof(std::int64_t)) {
@@ -22,7 +23,9 @@ bool FitsTimeT(std::int64_t t) {
 
 std::int64_t ClockTime() {
     if (g_fixed) {
-        return g_fixedTime;
+        const std::int64_t now = g_fixedTime;
+        g_fixedTime += g_fixedStep;
+        return now;
     }
     return static_cast<std::int64_t>(std::time(nullptr));
 }
@@ -49,9 +52,10 @@ int ClockLocalTime(std::tm* result, const std::int64_t* time) {
     return EINVAL;
 }
 
-void ClockSetFixedTime(std::int64_t time) {
+void ClockSetFixedTime(std::int64_t time, std::int64_t step) {
     g_fixed = true;
     g_fixedTime = time;
+    g_fixedStep = step;
 }
 
 void ClockUseSystemTime() {

@@ -20,6 +20,8 @@ std::int64_t ClockTime();
 // every field of *result (when given) is set to -1, as _localtime64_s does.
 int ClockLocalTime(std::tm* result, const std::int64_t* time);
 
-// Test seam: from now on ClockTime returns `time`, until ClockUseSystemTime.
-void ClockSetFixedTime(std::int64_t time);
+// Test seam: from now on ClockTime returns `time`, until ClockUseSystemTime;
+// with a step, each reading after the first is `step` seconds later than the
+// one before, a clock that ticks with every look at it.
+void ClockSetFixedTime(std::int64_t time, std::int64_t step = 0);
 void ClockUseSystemTime();

@@ -139,6 +139,10 @@ BOOL CWinApp::InitInstance() {
     return TRUE;
 }
 
+int CWinApp::ExitInstance() {
+    return 0;
+}
+
 CWinApp* AfxGetApp() {
     return g_app;
 }

@@ -15,6 +15,7 @@ namespace {
 struct Failure {
     int error = 0;
     std::size_t written = 0;
+    unsigned after = 0; // calls still let through before the failure
 };
 
 Failure g_failures[FILE_OP_COUNT];
@@ -83,6 +84,10 @@ bool FileInjected(FileOperation operation, std::size_t* written) {
     if (f.error == 0) {
         return false;
     }
+    if (f.after > 0) {
+        --f.after;
+        return false;
+    }
     errno = f.error;
     if (written != nullptr) {
         *written = f.written;
@@ -91,11 +96,11 @@ bool FileInjected(FileOperation operation, std::size_t* written) {
     return true;
 }
 
-void FileFailNext(FileOperation operation, int error, std::size_t written) {
+void FileFailNext(FileOperation operation, int error, std::size_t written, unsigned after) {
     if (operation < 0 || operation >= FILE_OP_COUNT) {
         return;
     }
-    g_failures[operation] = Failure{error, error != 0 ? written : 0};
+    g_failures[operation] = error != 0 ? Failure{error, written, after} : Failure{};
 }
 
 void FileClearFailures() {
@@ -120,7 +125,8 @@ CFile::~CFile() {
 BOOL CFile::GetStatus(const char* fileName, CFileStatus& status) {
     std::int64_t size = 0;
     std::int64_t mtime = 0;
-    if (fileName == nullptr || !file_system::Stat(fileName, &size, &mtime)) {
+    if (fileName == nullptr ||
+        !file_system::Stat(FileNameFromText(fileName).c_str(), &size, &mtime)) {
         return FALSE;
     }
     status.m_size = size;
@@ -139,7 +145,7 @@ BOOL CFile::Open(const char* fileName, UINT openFlags) {
     const UINT share = openFlags & 0x70;
     const bool exclusive = share == shareExclusive || share == 0x20 || share == 0x30;
     // Never truncating, even with modeCreate: see the header.
-    const int fd = SysOpen(fileName,
+    const int fd = SysOpen(FileNameFromText(fileName).c_str(),
                            access == modeRead    ? 0
                            : access == modeWrite ? 1
                                                  : 2,
@@ -149,6 +155,7 @@ BOOL CFile::Open(const char* fileName, UINT openFlags) {
     }
     m_fd = fd;
     m_aheadPos = m_aheadLen = 0;
+    m_behindStart = m_behindEnd = 0;
     return Succeed();
 }
 
@@ -159,6 +166,7 @@ BOOL CFile::Close() {
     const int fd = m_fd;
     m_fd = -1;
     m_aheadPos = m_aheadLen = 0;
+    m_behindStart = m_behindEnd = 0;
     if (SysClose(fd) != 0) {
         return Fail(errno);
     }
@@ -202,27 +210,39 @@ std::int64_t CFile::SeekToEnd() {
     return SeekTo(0, SEEK_END);
 }
 
+std::int64_t CFile::GetPosition() {
+    if (m_fd < 0) {
+        Fail(EBADF);
+        return -1;
+    }
+    const std::int64_t at = file_system::Seek(m_fd, 0, SEEK_CUR);
+    if (at < 0) {
+        Fail(errno);
+        return -1;
+    }
+    return at - static_cast<std::int64_t>(m_aheadLen - m_aheadPos);
+}
+
 // CStdioFile.
 
 BOOL CStdioFile::WriteString(const char* text) {
     if (m_fd < 0) {
         return Fail(EBADF);
     }
-    const char* bytes = text != nullptr ? text : "";
-    std::size_t size = std::strlen(bytes);
-    std::string expanded; // CR LF where the system has no text mode to write it
-    if (!file_system::kTextMode) {
-        expanded.reserve(size + 2);
-        for (std::size_t i = 0; i < size; ++i) {
-            if (bytes[i] == '\n') {
-                expanded.push_back('\r');
-            }
-            expanded.push_back(bytes[i]);
+    const char* text8 = text != nullptr ? text : "";
+    const std::size_t length = std::strlen(text8);
+    std::string expanded; // each line feed as CR LF
+    expanded.reserve(length + 2);
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text8[i] == '\n') {
+            expanded.push_back('\r');
         }
-        bytes = expanded.data();
-        size = expanded.size();
+        expanded.push_back(text8[i]);
     }
+    const char* bytes = expanded.data();
+    const std::size_t size = expanded.size();
     m_aheadPos = m_aheadLen = 0; // the position moves to the end anyway
+    m_behindStart = m_behindEnd = 0;
     const std::int64_t before = file_system::Seek(m_fd, 0, SEEK_END);
     if (before < 0) {
         return Fail(errno);
@@ -253,15 +273,19 @@ BOOL CStdioFile::ReadString(std::string& line) {
     if (m_fd < 0) {
         return Fail(EBADF);
     }
-    bool any = false;      // a byte of this line (or its end) was seen
-    bool crBefore = false; // the last byte seen was a CR
+    bool any = false;          // a byte of this line (or its end) was seen
+    bool crBefore = false;     // the last byte seen was a CR
+    std::int64_t consumed = 0; // bytes of this line taken from the read-ahead
     for (;;) {
         if (m_aheadPos == m_aheadLen) {
             const std::int64_t n = SysRead(m_fd, m_ahead, readBlock);
             if (n < 0) {
+                // Back to the line's start, so that reading can go on there.
+                const int error = errno;
                 m_aheadPos = m_aheadLen = 0;
+                file_system::Seek(m_fd, -consumed, SEEK_CUR);
                 line.clear();
-                return Fail(errno);
+                return Fail(error);
             }
             m_aheadPos = 0;
             m_aheadLen = static_cast<std::size_t>(n);
@@ -283,7 +307,7 @@ BOOL CStdioFile::ReadString(std::string& line) {
             if (crBefore && line.size() < maxLineLength) {
                 line.push_back('\r');
             }
-            crBefore = *p == '\r' && !file_system::kTextMode;
+            crBefore = *p == '\r';
             if (!crBefore && line.size() < maxLineLength) {
                 line.push_back(*p);
             }
@@ -292,8 +316,88 @@ BOOL CStdioFile::ReadString(std::string& line) {
             m_aheadPos = static_cast<std::size_t>(lf + 1 - m_ahead);
             return Succeed();
         }
+        consumed += stop - start;
         m_aheadPos = m_aheadLen;
     }
+}
+
+bool CStdioFile::LoadBehind(std::int64_t at) {
+    if (at >= m_behindStart && at < m_behindEnd) {
+        return true;
+    }
+    const std::int64_t end = at + 1;
+    const std::int64_t start =
+        std::max<std::int64_t>(0, end - static_cast<std::int64_t>(readBlock));
+    const auto size = static_cast<std::size_t>(end - start);
+    const std::int64_t n = SysReadAt(m_fd, m_behind, size, start);
+    if (n != static_cast<std::int64_t>(size)) {
+        m_behindStart = m_behindEnd = 0;
+        Fail(n < 0 ? errno : EIO); // beyond the file, or it shrank under us
+        return false;
+    }
+    m_behindStart = start;
+    m_behindEnd = end;
+    return true;
+}
+
+BOOL CStdioFile::ReadLineBefore(std::int64_t* end, std::string& line) {
+    line.clear();
+    if (m_fd < 0) {
+        return Fail(EBADF);
+    }
+    if (end == nullptr) {
+        return Fail(EINVAL);
+    }
+    if (*end <= 0) {
+        Succeed();
+        return FALSE;
+    }
+    // [start, contentEnd) is the line without its LF, and without the CR
+    // right before that LF.
+    std::int64_t contentEnd = *end;
+    if (!LoadBehind(contentEnd - 1)) {
+        return FALSE;
+    }
+    if (m_behind[contentEnd - 1 - m_behindStart] == '\n') {
+        --contentEnd;
+        if (contentEnd > 0) {
+            if (!LoadBehind(contentEnd - 1)) {
+                return FALSE;
+            }
+            if (m_behind[contentEnd - 1 - m_behindStart] == '\r') {
+                --contentEnd;
+            }
+        }
+    }
+    std::int64_t start = contentEnd;
+    while (start > 0) {
+        if (!LoadBehind(start - 1)) {
+            return FALSE;
+        }
+        const char* first = m_behind;
+        const char* p = m_behind + (start - m_behindStart);
+        while (p != first && p[-1] != '\n') {
+            --p;
+        }
+        start = m_behindStart + (p - first);
+        if (p != first) {
+            break; // the LF of the line before is at start - 1
+        }
+    }
+    const std::int64_t keep =
+        std::min<std::int64_t>(contentEnd - start, static_cast<std::int64_t>(maxLineLength));
+    line.resize(static_cast<std::size_t>(keep));
+    if (keep > 0 && start >= m_behindStart && start + keep <= m_behindEnd) {
+        std::memcpy(line.data(), m_behind + (start - m_behindStart), line.size());
+    } else if (keep > 0) {
+        const std::int64_t n = SysReadAt(m_fd, line.data(), line.size(), start);
+        if (n != keep) {
+            line.clear();
+            return Fail(n < 0 ? errno : EIO);
+        }
+    }
+    *end = start;
+    return Succeed();
 }
 
 BOOL CStdioFile::ReadLastLine(std::string& line) {
@@ -301,73 +405,14 @@ BOOL CStdioFile::ReadLastLine(std::string& line) {
     if (m_fd < 0) {
         return Fail(EBADF);
     }
-    const std::int64_t length = GetLength();
-    if (length < 0) {
+    std::int64_t end = GetLength();
+    if (end < 0) {
         return Fail(errno);
     }
-    char block[readBlock];
-    std::int64_t blockStart = 0; // block holds bytes [blockStart, blockEnd)
-    std::int64_t blockEnd = 0;
-    // The byte at offset `at`, reading the block that ends right after it
-    // when it is not in hand. Bytes are asked for from the end backwards.
-    auto byteAt = [&](std::int64_t at, char* byte) -> bool {
-        if (at < blockStart || at >= blockEnd) {
-            blockEnd = at + 1;
-            blockStart = std::max<std::int64_t>(0, blockEnd - static_cast<std::int64_t>(readBlock));
-            const auto size = static_cast<std::size_t>(blockEnd - blockStart);
-            const std::int64_t n = SysReadAt(m_fd, block, size, blockStart);
-            if (n != static_cast<std::int64_t>(size)) {
-                blockStart = blockEnd = 0;
-                Fail(n < 0 ? errno : EIO); // the file shrank under us
-                return false;
-            }
+    while (ReadLineBefore(&end, line)) {
+        if (!line.empty()) {
+            return TRUE;
         }
-        *byte = block[at - blockStart];
-        return true;
-    };
-
-    // Lines from the last one backwards: [start, stop) is a line without its
-    // LF, `ended` when an LF follows it (so a CR before that LF is no content).
-    std::int64_t stop = length;
-    bool ended = false;
-    while (stop > 0 || ended) {
-        std::int64_t start = stop;
-        char byte = 0;
-        while (start > 0) {
-            if (!byteAt(start - 1, &byte)) {
-                return FALSE;
-            }
-            if (byte == '\n') {
-                break;
-            }
-            --start;
-        }
-        std::int64_t contentEnd = stop;
-        if (ended && contentEnd > start) {
-            if (!byteAt(contentEnd - 1, &byte)) {
-                return FALSE;
-            }
-            if (byte == '\r') {
-                --contentEnd;
-            }
-        }
-        if (contentEnd > start) {
-            const std::int64_t keep = std::min<std::int64_t>(
-                contentEnd - start, static_cast<std::int64_t>(maxLineLength));
-            line.resize(static_cast<std::size_t>(keep));
-            const std::int64_t n = SysReadAt(m_fd, line.data(), line.size(), start);
-            if (n != static_cast<std::int64_t>(line.size())) {
-                line.clear();
-                return Fail(n < 0 ? errno : EIO);
-            }
-            return Succeed();
-        }
-        if (start == 0) {
-            break;
-        }
-        stop = start - 1; // the LF that ends the line before
-        ended = true;
     }
-    Succeed();
-    return FALSE;
+    return FALSE; // GetError() says whether it was the start of the file
 }

@@ -1,6 +1,6 @@
 // The system calls of the text files on POSIX systems: file descriptors, and
-// flock for the exclusive sharing mode. POSIX has no text mode, so the shared
-// part (platform/file.cpp) writes CR LF and drops the CR of a CR LF itself.
+// flock for the exclusive sharing mode; and file names between the core's
+// ISO-8859-1 and UTF-8, the file system's encoding here.
 #include "platform/file_system.h"
 
 #include <cerrno>
@@ -24,9 +24,56 @@ auto Retry(Call call) {
 
 } // namespace
 
-namespace file_system {
+std::string FileNameFromText(std::string_view text) {
+    std::string name;
+    name.reserve(text.size() + text.size() / 4);
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 0x80) {
+            name.push_back(c);
+        } else {
+            name.push_back(static_cast<char>(0xC0 | code >> 6));
+            name.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        }
+    }
+    return name;
+}
 
-const bool kTextMode = false;
+BOOL FileNameToText(std::string_view name, std::string* text) {
+    text->clear();
+    BOOL whole = TRUE;
+    for (std::size_t i = 0; i < name.size();) {
+        const auto lead = static_cast<unsigned char>(name[i]);
+        if (lead < 0x80) {
+            text->push_back(name[i]);
+            ++i;
+            continue;
+        }
+        // The sequence's length from its lead byte; 0 for a byte that cannot
+        // lead one (a continuation byte, C0 and C1, F5 to FF).
+        const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                                   : lead >= 0xE0 && lead <= 0xEF ? 3
+                                   : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                                  : 0;
+        std::size_t n = 1;
+        while (length > 0 && n < length && i + n < name.size() &&
+               (static_cast<unsigned char>(name[i + n]) & 0xC0) == 0x80) {
+            ++n;
+        }
+        // Only a whole two-byte sequence can stand for U+0080 to U+00FF (leads
+        // C2 and C3); anything else is a '?', one per character or stray byte.
+        if (n == length && length == 2 && lead <= 0xC3) {
+            text->push_back(static_cast<char>((lead & 0x03) << 6 | (name[i + 1] & 0x3F)));
+        } else {
+            text->push_back('?');
+            whole = FALSE;
+        }
+        i += n == length ? n : 1;
+    }
+    return whole;
+}
+
+namespace file_system {
 
 int Open(const char* name, int access, bool create, bool exclusive) {
     int flags = O_CLOEXEC;

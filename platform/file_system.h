@@ -10,20 +10,18 @@
 #include <cstdint>
 
 // True, with errno set to the armed error, when a failure of operation is
-// armed; it is disarmed as it is taken. *written (when given) gets how many
+// armed and the calls it lets through first have gone; it is disarmed as it
+// is taken. *written (when given) gets how many
 // bytes an armed write lets through first.
 bool FileInjected(FileOperation operation, std::size_t* written = nullptr);
 
 namespace file_system {
 
-// True when Read delivers text through the system's own text mode, where a
-// CR LF already arrives as a line feed and every CR left is content, and
-// Write turns a line feed into CR LF itself; false when both see the bytes as
-// they are and the shared part adds and drops the CR of a CR LF.
-extern const bool kTextMode;
-
 // Each call below is one system call (again while a signal interrupts it);
-// failures are -1 with errno set, as the calls themselves report them.
+// failures are -1 with errno set, as the calls themselves report them. Names
+// are the system's own (FileNameFromText has been applied). Every call sees
+// the bytes as they are on disk: the shared part adds and drops the CR of a
+// CR LF itself.
 
 // Opens name for access 0 (read), 1 (write) or 2 (both), creating a missing
 // file when create is set and never truncating. With exclusive set, another
@@ -34,17 +32,15 @@ int Open(const char* name, int access, bool create, bool exclusive);
 // The descriptor is gone afterwards whatever the result.
 int Close(int fd);
 
-// One read of up to size bytes at the descriptor's position, as the file was
-// opened (on Windows: its text mode). The count read, 0 at the end of the
-// file.
+// One read of up to size bytes at the descriptor's position. The count read,
+// 0 at the end of the file.
 std::int64_t Read(int fd, char* buffer, std::size_t size);
 
-// Reads up to size bytes exactly as they are on disk, from offset on, and
-// leaves the descriptor's position where it was. Same results as Read.
+// Reads up to size bytes from offset on, and leaves the descriptor's position
+// where it was. Same results as Read.
 std::int64_t ReadAt(int fd, char* buffer, std::size_t size, std::int64_t offset);
 
-// One write of size bytes at the position, as the file was opened; the count
-// of the given bytes taken.
+// One write of size bytes at the position; the count of bytes taken.
 std::int64_t Write(int fd, const char* data, std::size_t size);
 
 // Flushes what was written to the disk.

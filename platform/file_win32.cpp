@@ -1,8 +1,12 @@
 // The system calls of the text files on Windows: the run-time library's
-// descriptors in the platform's text mode (a line feed written becomes CR LF,
-// a CR LF read becomes a line feed, and a 1A byte ends what is read), the
-// system's sharing modes for the exclusive opening, _commit to flush a write
-// to the disk and _chsize_s to cut a failed write back.
+// descriptors in binary mode, the system's sharing modes for the exclusive
+// opening, _commit to flush a write to the disk and _chsize_s to cut a failed
+// write back. File names go to the ANSI calls as the core spells them.
+//
+// Binary, not the library's text mode: text mode ends reading at a 1A byte
+// and, in Microsoft's library, cuts a 1A that ends a file opened for reading
+// and writing (wine's keeps it). The shared part does the CR LF work as on
+// every other system, so a day's file reads the same everywhere.
 #include "platform/file_system.h"
 
 #include <algorithm>
@@ -22,15 +26,22 @@ unsigned IoSize(std::size_t size) {
 
 } // namespace
 
-namespace file_system {
+std::string FileNameFromText(std::string_view text) {
+    return std::string(text);
+}
 
-const bool kTextMode = true;
+BOOL FileNameToText(std::string_view name, std::string* text) {
+    text->assign(name);
+    return TRUE;
+}
+
+namespace file_system {
 
 // Another opening's sharing mode that keeps this one out is reported as
 // EWOULDBLOCK, as the lock of the other systems is, not as the EACCES of a
 // refused permission.
 int Open(const char* name, int access, bool create, bool exclusive) {
-    int flags = _O_TEXT | _O_NOINHERIT;
+    int flags = _O_BINARY | _O_NOINHERIT;
     flags |= access == 0 ? _O_RDONLY : access == 1 ? _O_WRONLY : _O_RDWR;
     if (create) {
         flags |= _O_CREAT;
@@ -55,15 +66,10 @@ std::int64_t Read(int fd, char* buffer, std::size_t size) {
     return _read(fd, buffer, IoSize(size));
 }
 
-// The bytes as they are on disk: the descriptor leaves text mode for the
-// read, and mode and position are put back afterwards.
+// The library has no pread: a seek there and back around one read.
 std::int64_t ReadAt(int fd, char* buffer, std::size_t size, std::int64_t offset) {
     const __int64 here = _telli64(fd);
     if (here < 0) {
-        return -1;
-    }
-    const int mode = _setmode(fd, _O_BINARY);
-    if (mode < 0) {
         return -1;
     }
     int n = -1;
@@ -71,14 +77,13 @@ std::int64_t ReadAt(int fd, char* buffer, std::size_t size, std::int64_t offset)
         n = _read(fd, buffer, IoSize(size));
     }
     const int error = errno;
-    _setmode(fd, mode);
     _lseeki64(fd, here, SEEK_SET);
     errno = error;
     return n;
 }
 
-// In text mode the count is of the bytes given, not of those on disk. A text
-// the run-time library cannot take in one call is refused rather than cut.
+// A text the run-time library cannot take in one call is refused rather than
+// cut.
 std::int64_t Write(int fd, const char* data, std::size_t size) {
     if (size > INT_MAX) {
         errno = EFBIG;

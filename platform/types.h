@@ -105,11 +105,16 @@ constexpr WPARAM MAKEWPARAM(WORD low, WORD high) {
 // Messages.
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_KEYDOWN = 0x0100;
+constexpr UINT WM_SYSKEYDOWN = 0x0104; // a key pressed with Alt held
 
 // Virtual keys.
 constexpr UINT VK_TAB = 0x09;
 constexpr UINT VK_RETURN = 0x0D;
 constexpr UINT VK_ESCAPE = 0x1B;
+constexpr UINT VK_LEFT = 0x25;
+constexpr UINT VK_UP = 0x26;
+constexpr UINT VK_RIGHT = 0x27;
+constexpr UINT VK_DOWN = 0x28;
 
 // Message boxes.
 constexpr UINT MB_OK = 0x00;
@@ -163,6 +168,7 @@ constexpr DWORD BS_CENTER = 0x300;
 constexpr DWORD SS_LEFT = 0x00;
 constexpr DWORD SS_RIGHT = 0x02;
 constexpr DWORD SS_BITMAP = 0x0E;
+constexpr DWORD SS_NOTIFY = 0x0100;
 constexpr DWORD ES_RIGHT = 0x0002;
 constexpr DWORD ES_AUTOHSCROLL = 0x0080;
 constexpr DWORD LVS_REPORT = 0x0001;

@@ -275,6 +275,8 @@ public:
 
     // Returning FALSE ends the program when InitInstance returns.
     virtual BOOL InitInstance();
+    // The program's exit status when InitInstance has returned FALSE; 0 here.
+    virtual int ExitInstance();
 
     // Icon id from the program's resources, both sizes; null when absent.
     // Resource icons are shared and never destroyed.

@@ -1,7 +1,7 @@
 // The keys the desk client looks up, in the order an administrator reads them.
 #include "quorvcheck/catalogue.h"
 
-const CatalogueKey kCatalogueKeys[] = {
+const CatalogueKey kDeskKeys[] = {
     {"mes1", "greeting at start-up"},
     {"mes2", "the day's file cannot be opened"},
     {"mes3", "a barcode is missing"},
@@ -17,4 +17,4 @@ const CatalogueKey kCatalogueKeys[] = {
     {"col5", "column 5 and item field label"},
     {"col6", "column 6 (operation)"},
 };
-const int kCatalogueKeyCount = static_cast<int>(sizeof kCatalogueKeys / sizeof kCatalogueKeys[0]);
+const int kDeskKeyCount = static_cast<int>(sizeof kDeskKeys / sizeof kDeskKeys[0]);

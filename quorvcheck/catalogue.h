@@ -12,5 +12,5 @@ struct CatalogueKey {
 };
 
 // Every key the client looks up, in the order an administrator reads them.
-extern const CatalogueKey kCatalogueKeys[];
-extern const int kCatalogueKeyCount;
+extern const CatalogueKey kDeskKeys[];
+extern const int kDeskKeyCount;

@@ -3,9 +3,11 @@
 // barcode models) and of barcodes typed on the command line, in plain words.
 //
 // It reads the file with the desk's own XML reader and registers the models
-// with the desk's own loader, so what it says is what a desk would do. It
-// writes nothing to disk. Output is UTF-8 whatever the locale; texts from the
-// file are converted from ISO-8859-1 (text.h).
+// with the desk's own loader, so what it says is what a desk would do; with
+// --day it checks the day's transaction files as well (day.h). It writes
+// nothing to disk. Output is UTF-8 whatever the locale; texts from the file
+// are converted from ISO-8859-1 (text.h), paths from the command line from
+// the system's encoding (system.h).
 #pragma once
 
 #include <cstdint>
@@ -15,8 +17,8 @@
 
 // Exit statuses.
 enum {
-    QUORVCHECK_OK = 0,      // parsed cleanly, every barcode accepted
-    QUORVCHECK_PROBLEM = 1, // the file or a barcode has a problem
+    QUORVCHECK_OK = 0,      // nothing would fail a desk; every day's file sound
+    QUORVCHECK_PROBLEM = 1, // the file, a barcode or a day's file has a problem
     QUORVCHECK_USAGE = 2    // the command line is wrong
 };
 
@@ -48,19 +50,39 @@ struct CheckRequest {
     bool langGiven = false; // true: lang overrides the file's
     std::string lang;
     std::vector<std::string> barcodes;
+    bool days = false;                 // check dayFiles instead of the settings
+    std::vector<std::string> dayFiles; // paths as the system takes them
 };
 
 // Writes the report on the settings file and the barcodes to out and returns
-// QUORVCHECK_OK when the file parsed with the error flag clear, ended cleanly
-// and holds an element, and every barcode was accepted; QUORVCHECK_PROBLEM
-// otherwise. Registers the file's models into g_barcodeModels, which should
-// be empty at the call: models already there would be reported and tried too.
+// QUORVCHECK_OK when nothing in it would fail a desk, QUORVCHECK_PROBLEM
+// otherwise. Problems: a file that cannot be opened or read (with the place
+// and reason), dropped tokens (each with its line and column), a file that
+// ends inside a token or with elements left open, no XML declaration or no
+// element; no catalogue for the language, or keys the desk shows missing
+// from it; no work area, or one that does not exist, is not a folder or may
+// not be written by the account running the check (InspectFolder); no
+// barcode model; a barcode refused. Warnings, named on the last line but
+// leaving the status alone: texts holding references (a desk shows them as
+// written), a file read as ISO-8859-1 whose bytes read as UTF-8, a model
+// never reached (models.h), a model of a kind no desk accepts, skipped
+// model elements. Registers the file's models into g_barcodeModels, which
+// should be empty at the call: models already there would be reported and
+// tried too.
 int CheckSettings(const CheckRequest& request, std::ostream& out);
 
-// The whole program: reads "[--lang CODE] SETTINGS.xml [BARCODE...]" (options
-// anywhere before a "--", after which everything is a barcode), runs
-// CheckSettings and returns its status. "--help" or "-h" prints the usage line
-// on out and returns QUORVCHECK_OK. A missing settings file, a "--lang"
-// without a code or an unknown option prints the reason and the usage line on
-// err and returns QUORVCHECK_USAGE without reading anything.
+// Checks each of request.dayFiles (day.h) against the barcode models of the
+// settings file, which it registers into g_barcodeModels (empty at the
+// call). QUORVCHECK_OK when every file is sound, QUORVCHECK_PROBLEM when any
+// is not or the settings cannot be read (the barcodes are then not judged).
+int CheckDays(const CheckRequest& request, std::ostream& out);
+
+// The whole program: reads "[--lang CODE] SETTINGS.xml [BARCODE...]" or
+// "--day SETTINGS.xml FILE.qvp..." (options anywhere before a "--", after
+// which everything is a barcode or a day's file), runs CheckSettings or
+// CheckDays and returns its status. "--help" or "-h" prints the usage on out
+// and returns QUORVCHECK_OK. A missing settings file, a "--lang" without a
+// code, "--day" without a day's file or with "--lang", or an unknown option
+// prints the reason and the usage on err and returns QUORVCHECK_USAGE
+// without reading anything.
 int QuorvcheckMain(int argc, const char* const* argv, std::ostream& out, std::ostream& err);

@@ -1,9 +1,10 @@
-// quorvcheck: checks a desk settings file and barcodes from the command line
-// (check.h says what it reports).
+// quorvcheck: checks a desk settings file and barcodes, or the day's files,
+// from the command line (check.h says what it reports).
 #include "quorvcheck/check.h"
-
-#include <iostream>
+#include "quorvcheck/system.h"
 
 int main(int argc, char** argv) {
-    return QuorvcheckMain(argc, argv, std::cout, std::cerr);
+    const int status = QuorvcheckMain(argc, argv, StandardOutput(), StandardError());
+    FlushStandardStreams();
+    return status;
 }

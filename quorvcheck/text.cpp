@@ -104,3 +104,36 @@ std::string ArgumentToLatin1(const char* argument, bool* replaced) {
     }
     return out;
 }
+
+std::string PrintablePath(const std::string& bytes) {
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const Utf8Char c = DecodeUtf8(s, i, bytes.size());
+        if (c.length == 0) {
+            return PrintableLatin1(bytes.c_str());
+        }
+        if (c.code < 0x20 || c.code == 0x7F) {
+            const char control[2] = {static_cast<char>(c.code), '\0'};
+            out += c.code == 0 ? "\\x00" : PrintableLatin1(control);
+        } else {
+            out.append(bytes, i, c.length);
+        }
+        i += c.length;
+    }
+    return out;
+}
+
+bool ReadsAsUtf8(const char* text, std::size_t size) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    bool multiByte = false;
+    for (std::size_t i = 0; i < size;) {
+        const Utf8Char c = DecodeUtf8(s, i, size);
+        if (c.length == 0) {
+            return false;
+        }
+        multiByte = multiByte || c.length > 1;
+        i += c.length;
+    }
+    return multiByte;
+}

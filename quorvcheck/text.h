@@ -4,6 +4,7 @@
 // into ISO-8859-1 the way a desk's window hands over what was typed.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // text (ISO-8859-1, NUL-terminated; null as empty) as UTF-8 for printing.
@@ -18,3 +19,14 @@ std::string PrintableLatin1(const char* text);
 // (an argument typed on an ISO-8859-1 terminal) is taken byte for byte. Null
 // is the empty text.
 std::string ArgumentToLatin1(const char* argument, bool* replaced);
+
+// Bytes that name a file (a path from the command line, already UTF-8 where
+// the system gives another encoding) as UTF-8 for printing: valid UTF-8 is
+// kept, its control characters escaped as PrintableLatin1 does; anything
+// else is taken as ISO-8859-1 and printed with PrintableLatin1.
+std::string PrintablePath(const std::string& bytes);
+
+// Whether the size bytes at text hold at least one UTF-8 sequence of two or
+// more bytes and every byte from 80 up belongs to such a valid sequence:
+// text saved in UTF-8, which read as ISO-8859-1 shows "Ã©" for "é".
+bool ReadsAsUtf8(const char* text, std::size_t size);

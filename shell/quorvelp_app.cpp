@@ -14,8 +14,13 @@ BOOL CQuorvelPApp::InitInstance() {
         CQuorvelPDlg dialog(nullptr);
         m_pMainWnd = &dialog;
         dialog.DoModal();
+        m_exitStatus = dialog.m_settings == nullptr ? 1 : 0;
         // The dialog is destroyed at the end of this block.
         m_pMainWnd = nullptr;
     }
     return FALSE;
+}
+
+int CQuorvelPApp::ExitInstance() {
+    return m_exitStatus;
 }

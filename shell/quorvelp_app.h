@@ -13,6 +13,13 @@ public:
     // Runs the main dialog modally and returns FALSE, so the program ends
     // when the dialog is closed.
     BOOL InitInstance() override;
+    // 1 when the last InitInstance ended because the settings could not be
+    // had (the dialog closed itself at once), else 0: a script or a service
+    // that starts the desk can tell.
+    int ExitInstance() override;
+
+private:
+    int m_exitStatus = 0;
 };
 
 // The one application object.

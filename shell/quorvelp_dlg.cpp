@@ -14,6 +14,7 @@
 #include "shell/modes.h"
 #include "shell/settings.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -42,6 +43,9 @@ constexpr CommandEntry kCommands[] = {
     {IDC_RADIO_REQUEST, BN_CLICKED, &CQuorvelPDlg::OnModeRequest},
     {IDC_RADIO_LOAN, BN_CLICKED, &CQuorvelPDlg::OnModeLoan},
 };
+
+// How many day files a desk remembers having looked at.
+constexpr std::size_t kSeenDayFiles = 4;
 
 // The local time of now; null when it cannot be converted.
 const std::tm* LocalTime(std::int64_t now, std::tm* local) {
@@ -100,13 +104,24 @@ int CQuorvelPDlg::LoadSettings() {
         m_installPath = folder;
     }
     std::string path;
+    XmlParseReport report;
+    XmlReportInit(&report);
+    report.outcome = XML_OUTCOME_UNOPENED;
     if (SettingsFilePath(GetInstallSubdir("Admin"), &path)) {
-        m_settings = XmlParserFile(path.c_str());
+        m_settings = XmlParserFileReport(path.c_str(), &report);
     }
+    std::string shown; // the path as the system spells it, in the core's text
+    FileNameToText(path, &shown);
     if (m_settings != nullptr) {
+        m_settingsWarning = SettingsWarningText(shown, m_settings, report);
         return 0;
     }
-    AfxMessageBox(SettingsMissingText(path).c_str(), MB_ICONHAND | MB_OK);
+    // A file that is there but cannot be read must not send anyone looking
+    // for a missing one.
+    const std::string text = report.outcome == XML_OUTCOME_UNOPENED
+                                 ? SettingsMissingText(shown)
+                                 : SettingsUnreadableText(shown, report);
+    AfxMessageBox(text.c_str(), MB_ICONHAND | MB_OK);
     return -1;
 }
 
@@ -152,6 +167,9 @@ BOOL CQuorvelPDlg::OnInitDialog() {
     m_workArea = SettingsWorkArea(root);
     m_messages = ChooseCatalogue(root, language);
 
+    if (!m_settingsWarning.empty()) {
+        AfxMessageBox(m_settingsWarning.c_str(), MB_ICONEXCLAMATION | MB_OK);
+    }
     const char* greeting = TextOrEmpty(GetMessageText("mes1"));
     std::tm local{};
     AfxMessageBox(GreetingText(greeting, LocalTime(start, &local)).c_str(),
@@ -300,10 +318,11 @@ int CQuorvelPDlg::OpenDayFile() {
     if (m_fileOpen != 0) {
         return 1;
     }
-    std::tm local{};
+    // One reading names the file and dates the record, so that an operation
+    // at midnight lands in the file of its own date.
     const std::int64_t now = ClockTime();
-    ClockLocalTime(&local, &now); // a failed conversion gives an empty path
-    m_dayFilePath = DayFilePath(m_workArea, local);
+    ClockLocalTime(&m_dayFileTime, &now); // a failed conversion gives an empty path
+    m_dayFilePath = DayFilePath(m_workArea, m_dayFileTime);
 
     CFileStatus status;
     UINT flags = CFile::modeReadWrite | CFile::shareExclusive | CFile::modeNoTruncate;
@@ -328,12 +347,18 @@ int CQuorvelPDlg::OpenDayFile() {
 }
 
 void CQuorvelPDlg::RestoreSequence() {
-    std::string last;
-    if (m_file->GetLength() <= RECORD_FILE_EMPTY_LENGTH || !m_file->ReadLastLine(last)) {
-        m_sequence = 0;
+    m_sequence = 0;
+    std::int64_t end = m_file->GetLength();
+    if (end <= RECORD_FILE_EMPTY_LENGTH) {
         return;
     }
-    m_sequence = SequenceFromRecord(last);
+    std::string line;
+    while (m_file->ReadLineBefore(&end, line)) {
+        if (IsWholeRecord(line)) {
+            m_sequence = SequenceFromRecord(line);
+            return;
+        }
+    }
 }
 
 std::string CQuorvelPDlg::FormatRecord() const {
@@ -341,10 +366,7 @@ std::string CQuorvelPDlg::FormatRecord() const {
     std::string item;
     m_editPatron.GetWindowText(patron);
     m_editItem.GetWindowText(item);
-    std::tm local{};
-    const std::int64_t now = ClockTime();
-    ClockLocalTime(&local, &now);
-    return BuildRecord(local, m_sequence, patron, item, m_mode);
+    return BuildRecord(m_dayFileTime, m_sequence, patron, item, m_mode);
 }
 
 void CQuorvelPDlg::ShowRecord(const std::string& record) {
@@ -370,8 +392,15 @@ void CQuorvelPDlg::LoadDayOperations() {
             ShowRecord(line);
         }
     }
+    // A read that failed half way stopped at the start of a line: the next
+    // operation shows the rest from there.
+    const bool partial = m_file->GetError() != 0;
+    SetSeenLength(m_dayFilePath, std::max<std::int64_t>(0, m_file->GetPosition()));
     m_file->Close();
     m_fileOpen = 0;
+    if (partial) {
+        ShowFileMessage();
+    }
 }
 
 int CQuorvelPDlg::ValidateEntry() {
@@ -408,6 +437,17 @@ void CQuorvelPDlg::ProcessEntry() {
     if (m_fileOpen == 0 && OpenDayFile() == 0) {
         return;
     }
+    // What other desks recorded since this desk last looked goes into the
+    // list under this operation's row. A file that cannot be read is
+    // refused like one that cannot be opened.
+    std::vector<std::string> unseen;
+    const std::int64_t length = m_file->GetLength();
+    if (length < 0 || !ReadUnseen(length, &unseen)) {
+        m_file->Close();
+        m_fileOpen = 0;
+        ShowFileMessage();
+        return;
+    }
     const std::int32_t previous = m_sequence;
     // Wraps instead of overflowing; the record keeps six digits anyway.
     m_sequence = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_sequence) + 1u);
@@ -415,15 +455,22 @@ void CQuorvelPDlg::ProcessEntry() {
     // One write, flushed to disk before the row appears; on failure nothing
     // of it stays in the file, the number is not used and the entry stays
     // where it is, so Enter tries again.
-    const char* lineStart = EndsWithLineEnd(*m_file) ? "" : "\n";
-    if (!m_file->WriteString((lineStart + record + "\n").c_str())) {
+    const std::string text = (EndsWithLineEnd(*m_file) ? "" : "\n") + record + "\n";
+    if (!m_file->WriteString(text.c_str())) {
         m_sequence = previous;
         m_file->Close();
         m_fileOpen = 0;
         ShowFileMessage();
         return;
     }
+    for (const std::string& line : unseen) {
+        ShowRecord(line);
+    }
     ShowRecord(record);
+    // The record is the last thing in the file; each line feed before and
+    // after it went to disk as CR LF.
+    const auto lineFeeds = static_cast<std::int64_t>(text.size() - record.size());
+    SetSeenLength(m_dayFilePath, length + static_cast<std::int64_t>(text.size()) + lineFeeds);
     // The record is on disk already: a failure reported by the closing
     // loses nothing, and undoing the operation would reuse its number.
     m_file->Close();
@@ -445,4 +492,51 @@ void CQuorvelPDlg::RefuseEntry(const char* text, CEdit& edit) {
 
 void CQuorvelPDlg::ShowFileMessage() {
     AfxMessageBox(TextOrEmpty(GetMessageText("mes2")), MB_ICONEXCLAMATION | MB_OK);
+}
+
+bool CQuorvelPDlg::ReadUnseen(std::int64_t length, std::vector<std::string>* lines) {
+    std::int64_t from = SeenLength(m_dayFilePath);
+    if (from > length) {
+        from = 0; // cut back or replaced since: looked at afresh
+    }
+    if (from == length) {
+        return true;
+    }
+    // Past the window the reading starts on the byte before it and drops the
+    // line that byte ends: a line cut by the window (or only the line feed of
+    // the line before it).
+    const bool cut = length - from > kUnseenWindow;
+    std::string line;
+    if (cut) {
+        from = length - kUnseenWindow - 1;
+    }
+    if (m_file->Seek(from, SEEK_SET) != from || (cut && !m_file->ReadString(line))) {
+        return false;
+    }
+    while (m_file->ReadString(line)) {
+        if (!line.empty()) {
+            lines->push_back(line);
+        }
+    }
+    return m_file->GetError() == 0;
+}
+
+std::int64_t CQuorvelPDlg::SeenLength(const std::string& path) const {
+    for (const SeenDayFile& seen : m_seenDayFiles) {
+        if (seen.path == path) {
+            return seen.length;
+        }
+    }
+    return 0;
+}
+
+void CQuorvelPDlg::SetSeenLength(const std::string& path, std::int64_t length) {
+    const auto known = std::find_if(m_seenDayFiles.begin(), m_seenDayFiles.end(),
+                                    [&](const SeenDayFile& seen) { return seen.path == path; });
+    if (known != m_seenDayFiles.end()) {
+        m_seenDayFiles.erase(known);
+    } else if (m_seenDayFiles.size() == kSeenDayFiles) {
+        m_seenDayFiles.erase(m_seenDayFiles.begin());
+    }
+    m_seenDayFiles.push_back(SeenDayFile{path, length});
 }

@@ -18,7 +18,9 @@
 #include "platform/window.h"
 
 #include <cstdint>
+#include <ctime>
 #include <string>
+#include <vector>
 
 // The clock timer and its period in milliseconds.
 constexpr UINT_PTR kClockTimerId = 20000;
@@ -26,6 +28,13 @@ constexpr UINT kClockPeriod = 1000;
 
 // Longest barcode each edit takes.
 constexpr int kBarcodeMaxChars = 50;
+
+// The most of the day's file that one operation reads to show the records
+// other desks added since this desk last looked: 1 MiB, about 7,900 records.
+// When they added more, the newest that fit are shown (a line cut by the
+// bound is left out); the others are in the file, and in the list from the
+// next start-up on.
+constexpr std::int64_t kUnseenWindow = std::int64_t{1} << 20;
 
 class CQuorvelPDlg : public CDialog {
 public:
@@ -65,8 +74,10 @@ public:
     OperationMode m_mode = OPERATION_LOAN;
     // Non-zero while the day's file is open.
     std::int32_t m_fileOpen = 0;
-    // The day's file path as last built.
+    // The day's file path as last built, and the local time it was built
+    // from: the one clock reading of an operation, which dates its record.
     std::string m_dayFilePath;
+    std::tm m_dayFileTime{};
     // The day's file, owned; null until construction creates it (and when
     // it could not be created: every opening then fails).
     CStdioFile* m_file = nullptr;
@@ -75,6 +86,8 @@ public:
     // The running clock timer, 0 when none runs.
     UINT_PTR m_timerId = 0;
     std::string m_installPath;
+    // Shown with the warning icon before the greeting; empty for a sound file.
+    std::string m_settingsWarning;
     // Folder of the day's files, from the settings file, used as written.
     std::string m_workArea;
     // The three mode pictures of the list: 0 loan, 1 return, 2 request.
@@ -92,10 +105,13 @@ public:
     CBrush m_brushRequest;
     HICON m_hIcon = nullptr;
 
-    // 0 when the settings document was loaded into m_settings; -1, after
-    // showing "File not found\n<path>" with the error icon, when it was not.
-    // A path that does not fit the 512-byte path buffer is not opened and is
-    // refused the same way. Sets m_installPath.
+    // 0 when the settings document was loaded into m_settings, with
+    // m_settingsWarning set for a file taken only in part or without a work
+    // area (SettingsWarningText); -1, after a message with the error icon,
+    // when it was not: "File not found\n<path>" for a file that cannot be
+    // opened (or a path that does not fit the 512-byte path buffer, which is
+    // not opened), SettingsUnreadableText for one that cannot be read. Sets
+    // m_installPath.
     int LoadSettings();
     // m_installPath, the separator, name, the separator.
     std::string GetInstallSubdir(const char* name) const;
@@ -118,17 +134,24 @@ public:
 
     // 1 when today's file is open afterwards (already open: nothing is done);
     // 0, after showing "mes2" with the warning icon, when it could not be
-    // opened or its last record could not be read.
+    // opened or its last record could not be read. Reads the clock once, into
+    // m_dayFileTime, for the file's name and the record's date alike.
     int OpenDayFile();
-    // m_sequence from the open file's last record (0 when it has none).
+    // m_sequence from the open file's last whole record (see IsWholeRecord),
+    // the nearest one reading backwards from the end: damaged lines after it
+    // are passed over, and only they and that record are read. 0 when the
+    // file has none or is too short to hold one; a read failure leaves the
+    // file's error set.
     void RestoreSequence();
     // The 130-character record of the operation in the edits, numbered
-    // m_sequence, at the current local time.
+    // m_sequence, dated m_dayFileTime.
     std::string FormatRecord() const;
     // Inserts the record as the list's new top row.
     void ShowRecord(const std::string& record);
     // Shows today's earlier operations, the file's last at the top. When the
-    // file cannot be opened the list stays empty.
+    // file cannot be opened the list stays empty. When reading fails half
+    // way, the rows read stay and "mes2" is shown once; the rest is shown at
+    // the next operation.
     void LoadDayOperations();
     // The ENTRY_ code of the edits' texts in the current mode; changes nothing.
     int ValidateEntry();
@@ -154,4 +177,21 @@ private:
     void RefuseEntry(const char* text, CEdit& edit);
     // "mes2" with the warning icon.
     void ShowFileMessage();
+
+    // Into *lines, in file order, the non-empty lines of the open day's file
+    // from where this desk last looked to `length` (the last kUnseenWindow
+    // bytes of them at most); false on a read failure.
+    bool ReadUnseen(std::int64_t length, std::vector<std::string>* lines);
+    // How far this desk has looked into the day's file at path: the length
+    // up to which the list shows it; 0 for a file it has not looked at.
+    std::int64_t SeenLength(const std::string& path) const;
+    void SetSeenLength(const std::string& path, std::int64_t length);
+
+    // The day files this desk has looked at, the latest last: a few, so that
+    // a clock moved back and forth over midnight shows nothing twice.
+    struct SeenDayFile {
+        std::string path;
+        std::int64_t length;
+    };
+    std::vector<SeenDayFile> m_seenDayFiles;
 };

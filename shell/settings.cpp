@@ -24,6 +24,63 @@ std::string SettingsMissingText(const std::string& path) {
     return "File not found\n" + path;
 }
 
+namespace {
+
+// "Line 3, column 18: <what>, at "<excerpt>"".
+std::string Place(const XmlProblem& problem) {
+    std::string text = "Line " + std::to_string(problem.line) + ", column " +
+                       std::to_string(problem.column) + ": " + XmlProblemText(problem.code);
+    if (problem.excerpt[0] != '\0') {
+        text += std::string(", at \"") + problem.excerpt + "\"";
+    }
+    return text;
+}
+
+} // namespace
+
+std::string SettingsUnreadableText(const std::string& path, const XmlParseReport& report) {
+    std::string text = "The settings file cannot be read\n" + path + "\n";
+    if (report.failure.code != XML_PROBLEM_NONE) {
+        text += Place(report.failure) + "\n";
+    } else {
+        text += "There is not enough memory to read it.\n";
+    }
+    return text + "Run quorvcheck on this file to see what is wrong.";
+}
+
+std::string SettingsWarningText(const std::string& path, XmlDoc* doc,
+                                const XmlParseReport& report) {
+    std::string first;
+    if (report.droppedCount > 0) {
+        first = Place(report.dropped[0]);
+    } else if (report.unfinished.code != XML_PROBLEM_NONE) {
+        first = Place(report.unfinished);
+    } else if (doc->declarationSeen == 0) {
+        first = "Line 1: the XML declaration is missing, so no element of the file is read";
+    } else if (const XmlNode* open = doc->current) {
+        // The parse leaves its cursor on the innermost element still open. The
+        // file's last line is the one before the place after its last LF.
+        const int last = report.column == 1 && report.line > 1 ? report.line - 1 : report.line;
+        first = "Line " + std::to_string(last) + ": the file ends with <" +
+                TextOrEmpty(open->name) + "> still open";
+    } else if (doc->error != 0 || doc->cleanEnd == 0) {
+        first = "The reader left part of the file out";
+    }
+    const bool noWorkArea = SettingsWorkArea(XmlGetRootElement(doc))[0] == '\0';
+    if (first.empty() && !noWorkArea) {
+        return std::string();
+    }
+    std::string text = "The settings file has mistakes\n" + path + "\n";
+    if (!first.empty()) {
+        text += first + "\n";
+    }
+    if (noWorkArea) {
+        text += "It names no work area (workarea): no operation can be recorded.\n";
+    }
+    return text + "The desk goes on with what it could read.\n"
+                  "Run quorvcheck on this file to see every mistake.";
+}
+
 const char* SettingsLanguage(XmlNode* root) {
     return TextOrEmpty(XmlGetElementAttribute(root, "lang", "value", XML_SCOPE_CHILDREN));
 }

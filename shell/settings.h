@@ -10,6 +10,7 @@
 #pragma once
 
 #include "Qvxml/xmldoc.h"
+#include "Qvxml/xmlparser.h"
 
 #include <cstddef>
 #include <string>
@@ -30,8 +31,22 @@ std::string InstallSubdir(const std::string& installPath, const char* name);
 // because cutting it short could name another file.
 bool SettingsFilePath(const std::string& adminFolder, std::string* path);
 
-// The message shown when no settings document can be had for path.
+// The message shown when the settings file at path cannot be opened (or its
+// path does not fit): "File not found\n" and the path.
 std::string SettingsMissingText(const std::string& path);
+
+// The message shown when the settings file at path opened but gave no
+// document (report from XmlParserFileReport): the path, where reading stopped
+// and why, and the hint to run quorvcheck on the file.
+std::string SettingsUnreadableText(const std::string& path, const XmlParseReport& report);
+
+// The start-up warning for a settings document that the reader took only in
+// part, or that names no work area; the empty text for a sound file. A file
+// was taken in part when a token was dropped (the first one is named, with
+// its line and column), it ended inside a token, or an element was still
+// open at its end. With no "workarea" value the day's operations cannot be
+// recorded, and the warning says so.
+std::string SettingsWarningText(const std::string& path, XmlDoc* doc, const XmlParseReport& report);
 
 // The "value" of the root's "lang" / "workarea" element (the root itself when
 // so named, else its first child of that name); the empty text when the

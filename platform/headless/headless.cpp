@@ -8,6 +8,7 @@
 #include "platform/headless/headless.h"
 
 #include "platform/backend.h"
+#include "platform/dialog_manager.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -98,7 +99,6 @@ public:
         }
     }
 
-    bool IsTabStop() const { return (state.style & WS_TABSTOP) != 0 && state.enabled; }
     bool IsEdit() const { return state.kind == res::ControlKind::Edit; }
 
     std::string Text() const override { return state.text; }
@@ -156,10 +156,12 @@ public:
 // The dialog window and the modal loop's state.
 class DialogRecord : public WindowRecord {
 public:
-    DialogRecord(CDialog& dialog, const res::DialogTemplate& t) : WindowRecord(0), dialog_(dialog) {
+    DialogRecord(CDialog& dialog, const res::DialogTemplate& t)
+        : WindowRecord(0), manager{dialog, t, {}}, dialog_(dialog) {
         caption_ = t.caption;
         for (std::size_t i = 0; i < t.controlCount; ++i) {
             controls_.push_back(std::make_unique<ControlRecord>(t.controls[i]));
+            manager.controls.push_back(controls_.back().get());
         }
     }
     ~DialogRecord() override {
@@ -182,57 +184,28 @@ public:
     HICON Icon(bool big) const override { return icons_[big ? 1 : 0]; }
     void SetIcon(HICON icon, bool big) override { icons_[big ? 1 : 0] = icon; }
 
-    WindowRecord* Child(int id) const override {
+    WindowRecord* Child(int controlId) const override {
         for (const auto& c : controls_) {
-            if (c->id == id) {
+            if (c->id == controlId) {
                 return c.get();
             }
         }
         return nullptr;
     }
-    bool SetTimer(UINT_PTR id, UINT elapse) override {
+    bool SetTimer(UINT_PTR timerId, UINT elapse) override {
         if (g_timersFail || !open_) {
             return false;
         }
-        timers_[id] = elapse;
+        timers_[timerId] = elapse;
         return true;
     }
-    bool KillTimer(UINT_PTR id) override { return timers_.erase(id) > 0; }
+    bool KillTimer(UINT_PTR timerId) override { return timers_.erase(timerId) > 0; }
     bool PostClose() override {
         closePosted_ = true;
         return true;
     }
     bool DialogKeyboard(const MSG& msg) override {
-        if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB) {
-            return false;
-        }
-        FocusNextTabStop();
-        return true;
-    }
-
-    // Gives the focus to the tab stop after the focused control (the first
-    // one when none has the focus); an edit reached this way is all selected.
-    void FocusNextTabStop() {
-        const std::size_t n = controls_.size();
-        if (n == 0) {
-            return;
-        }
-        std::size_t start = n - 1; // as if the last had it: the search starts at the first
-        for (std::size_t i = 0; i < n; ++i) {
-            if (controls_[i].get() == g_focus) {
-                start = i;
-            }
-        }
-        for (std::size_t step = 1; step <= n; ++step) {
-            ControlRecord* c = controls_[(start + step) % n].get();
-            if (c->IsTabStop()) {
-                c->TakeFocus();
-                if (c->IsEdit()) {
-                    c->SetSelection(0, static_cast<int>(c->state.text.size()));
-                }
-                return;
-            }
-        }
+        return dialog_manager::Keyboard(manager, msg, false);
     }
 
     // One turn of the message loop: posted messages first, then painting.
@@ -261,6 +234,7 @@ public:
     void CloseCommand() { open_ = false; }
     void Destroyed() { timers_.clear(); }
 
+    dialog_manager::Dialog manager;
     bool open_ = true;
     COLORREF surface_ = kFaceColor;
     int paints_ = 0;
@@ -294,28 +268,6 @@ ControlRecord* Find(const DialogRecord& d, int id) {
         }
     }
     return nullptr;
-}
-
-// Windows' automatic radio buttons: the group runs from a control with
-// WS_GROUP up to the next one.
-void CheckInGroup(const DialogRecord& d, ControlRecord* clicked) {
-    const auto& cs = d.controls();
-    std::size_t at = 0;
-    while (cs[at].get() != clicked) {
-        ++at;
-    }
-    std::size_t first = at;
-    while (first > 0 && (cs[first]->state.style & WS_GROUP) == 0) {
-        --first;
-    }
-    for (std::size_t i = first; i < cs.size(); ++i) {
-        if (i > first && (cs[i]->state.style & WS_GROUP) != 0) {
-            break;
-        }
-        if (cs[i]->state.kind == res::ControlKind::RadioButton) {
-            cs[i]->state.check = cs[i].get() == clicked ? BST_CHECKED : BST_UNCHECKED;
-        }
-    }
 }
 
 } // namespace
@@ -363,30 +315,36 @@ bool Desk::Open() const {
     return dialog_.open_;
 }
 
-bool Desk::Click(int id) {
-    ControlRecord* c = Find(dialog_, id);
-    if (!dialog_.open_ || g_openBoxes > 0 || c == nullptr || !c->state.enabled) {
-        return false;
+int Desk::ClickAt(int x, int y) {
+    if (!dialog_.open_ || g_openBoxes > 0) {
+        return 0;
     }
-    switch (c->state.kind) {
-    case res::ControlKind::RadioButton:
-        c->TakeFocus();
-        CheckInGroup(dialog_, c);
-        dialog_.dialog().OnCommand(MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
-                                   reinterpret_cast<LPARAM>(Handle(c)));
-        break;
-    case res::ControlKind::Edit:
-        c->TakeFocus();
+    const int at = dialog_manager::ControlAt(dialog_.manager, x, y);
+    if (at < 0) {
+        dialog_.Pump();
+        return 0;
+    }
+    ControlRecord* c = dialog_.controls()[static_cast<std::size_t>(at)].get();
+    // Only edits, lists and buttons take clicks; their press takes the focus.
+    c->TakeFocus();
+    if (c->state.kind == res::ControlKind::RadioButton) {
+        dialog_manager::ClickRadio(dialog_.manager, static_cast<std::size_t>(at));
+    } else if (c->IsEdit()) {
         c->state.selStart = c->state.selEnd = static_cast<int>(c->state.text.size());
-        break;
-    case res::ControlKind::ListView:
-        c->TakeFocus();
-        break;
-    default:
-        return false;
     }
     dialog_.Pump();
-    return true;
+    return c->id;
+}
+
+bool Desk::Click(int id) {
+    const res::DialogTemplate& t = dialog_.manager.layout;
+    for (std::size_t i = 0; i < t.controlCount; ++i) {
+        const res::TemplateControl& c = t.controls[i];
+        if (c.id == id) {
+            return ClickAt(c.x + c.cx / 2, c.y + c.cy / 2) == id;
+        }
+    }
+    return false;
 }
 
 bool Desk::Type(const std::string& text) {
@@ -407,14 +365,14 @@ bool Desk::Type(const std::string& text) {
     return true;
 }
 
-bool Desk::Press(UINT virtualKey) {
+bool Desk::Press(UINT virtualKey, bool alt) {
     if (!dialog_.open_ || g_openBoxes > 0) {
         return false;
     }
     ControlRecord* focused = Focused(dialog_);
     MSG msg{};
     msg.hwnd = Handle(focused != nullptr ? static_cast<WindowRecord*>(focused) : &dialog_);
-    msg.message = WM_KEYDOWN;
+    msg.message = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;
     msg.wParam = virtualKey;
     if (!dialog_.dialog().PreTranslateMessage(&msg)) {
         // The routing may have moved the focus or destroyed nothing: deliver
@@ -484,7 +442,7 @@ INT_PTR RunModal(CDialog& dialog) {
     g_desk = &desk;
     if (dialog.OnInitDialog()) {
         g_focus = nullptr;
-        record.FocusNextTabStop();
+        dialog_manager::FocusNextTabStop(record.manager, -1);
     }
     record.Pump();
     if (record.open_ && g_session) {

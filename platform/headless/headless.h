@@ -144,23 +144,34 @@ public:
     const std::map<UINT_PTR, UINT>& Timers() const;
     bool Open() const;
 
-    // Each action returns false, doing nothing, when a user could not do it:
-    // the dialog is closed, a message box is open, or the control is missing,
-    // disabled or of a kind the action does not apply to.
+    // Each action returns false (ClickAt 0), doing nothing, when a user could
+    // not do it: the dialog is closed, a message box is open, or the control
+    // is missing, disabled or of a kind the action does not apply to.
 
-    // A radio button: focused, checked (the others of its group unchecked) and
-    // BN_CLICKED sent to OnCommand. An edit or the list: focused (an edit's
-    // caret after its text). Other controls take no clicks.
+    // A pointer click at (x, y), in dialog units from the dialog's top-left
+    // corner. It reaches the topmost control there that takes clicks, in the
+    // template's stacking order (group boxes, tab panels and plain statics
+    // let clicks through: see platform/dialog_manager.h). An enabled radio
+    // button is focused, checked (the others of its group unchecked) and
+    // BN_CLICKED is sent to OnCommand; an edit or the list is focused (an
+    // edit's caret after its text). Returns the id of the control that took
+    // the click; 0 when none did (the dialog got it, or a disabled control
+    // stopped it) or no click could be made.
+    int ClickAt(int x, int y);
+    // A click at the middle of the control's template rectangle, where a
+    // librarian would click it; true when the control took it.
     bool Click(int id);
     // Types into the focused edit, replacing its selection; characters beyond
     // the edit's limit are refused as the edit refuses them (the rest of the
     // text is still typed). False when the focus is not on an enabled edit.
     bool Type(const std::string& text);
-    // A key press (WM_KEYDOWN) with the focus where it is: PreTranslateMessage
-    // first; when that leaves it, the focused control receives it (see
-    // Control::keys). Tab, through the base PreTranslateMessage, moves the
-    // focus to the next enabled tab stop.
-    bool Press(UINT virtualKey);
+    // A key press with the focus where it is, WM_KEYDOWN (or WM_SYSKEYDOWN
+    // with alt, for Alt held): PreTranslateMessage first; when that leaves it,
+    // the focused control receives it (see Control::keys). Through the base
+    // PreTranslateMessage, Tab moves the focus to the next enabled tab stop,
+    // an arrow on a radio button moves among its group and letters are
+    // mnemonics (platform/dialog_manager.h).
+    bool Press(UINT virtualKey, bool alt = false);
     // Delivers WM_TIMER for a running timer. Allowed while a message box is open.
     bool FireTimer(UINT_PTR id);
     // The close command (caption button, system menu, Alt+F4).

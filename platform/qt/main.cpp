@@ -13,9 +13,10 @@ int main(int argc, char** argv) {
     if (application == nullptr) {
         return 1;
     }
-    // FALSE ends the program here; TRUE asks for a message loop of our own.
+    // FALSE ends the program here, with the status the application gives;
+    // TRUE asks for a message loop of our own.
     if (!application->InitInstance()) {
-        return 0;
+        return application->ExitInstance();
     }
     return QApplication::exec();
 }

@@ -3,9 +3,9 @@
 //
 // The dialog is a QDialog built from the dialog template: the controls sit at
 // their template rectangles converted from dialog units with the metrics of
-// the dialog font, in template order for the tab chain and the stacking (the
-// two tab panels lie behind everything). Text crosses into Qt as
-// ISO-8859-1 (QString::fromLatin1, toLatin1).
+// the dialog font, stacked in template order (the two tab panels lie behind
+// everything). Text crosses into Qt as ISO-8859-1 (QString::fromLatin1,
+// toLatin1).
 #pragma once
 
 #include "platform/types.h"

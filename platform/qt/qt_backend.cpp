@@ -16,6 +16,15 @@
 // inserted at the top moves no other row, and the view lays its rows out once
 // when it next shows them.
 //
+// Pointer and keys go where Windows sends them (platform/dialog_manager.h):
+// the controls that Windows' hit test sees through (group boxes, the tab
+// panels, plain statics) let Qt's clicks through too, a radio button takes a
+// click anywhere in its rectangle, and arrows, mnemonics and Alt go through
+// the layer's dialog manager instead of Qt's own focus chain and shortcuts.
+// Every text is plain text, an "&" drawn as Windows draws it. The dialog
+// takes the keyboard (activates its window) when it is shown and when a
+// message box closes, since without a window manager nothing else gives it.
+//
 // The dialog surface takes the CTLCOLOR_DLG brush through the dialog's
 // palette (a style sheet would leak into the controls and message boxes);
 // every control, the two tab panels among them, keeps the face colour in a
@@ -23,6 +32,7 @@
 #include "platform/qt/qt.h"
 
 #include "platform/backend.h"
+#include "platform/dialog_manager.h"
 #include "res/dialog_template.h"
 
 #include <QAbstractTableModel>
@@ -42,6 +52,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
@@ -241,12 +252,17 @@ private:
 class QtDialogWindow;
 QtDialogWindow* g_running = nullptr;
 
-// The QDialog of the layer's dialogs: Enter and Escape do nothing here.
+// The QDialog of the layer's dialogs: Enter and Escape do nothing here, and
+// the window takes the keyboard when it is shown.
 class QuorvelDialog : public QDialog {
 public:
     using QDialog::QDialog;
 
 protected:
+    void showEvent(QShowEvent* e) override {
+        QDialog::showEvent(e);
+        activateWindow();
+    }
     void keyPressEvent(QKeyEvent* e) override {
         switch (e->key()) {
         case Qt::Key_Return:
@@ -258,6 +274,16 @@ protected:
             QDialog::keyPressEvent(e);
         }
     }
+};
+
+// Windows' radio button takes a click anywhere in its rectangle; Qt's only
+// on its circle and its text.
+class RadioButton : public QRadioButton {
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
 
 // A control of the running dialog.
@@ -350,7 +376,8 @@ public:
     ListModel* Rows() const { return rows_; }
     int ColumnCount() const override { return Rows()->columnCount(); }
     void InsertColumn(int col, const std::string& title, int, int width) override {
-        Rows()->InsertColumn(col, FromLatin1(title));
+        // A header draws its title as a label does: "&" marks a mnemonic.
+        Rows()->InsertColumn(col, FromLatin1(dialog_manager::WithoutMnemonicMarks(title)));
         if (width >= 0) {
             View()->header()->resizeSection(col, width);
         }
@@ -383,7 +410,8 @@ private:
 class QtDialogWindow : public WindowRecord {
 public:
     QtDialogWindow(CDialog& owner, const res::DialogTemplate& t)
-        : WindowRecord(0), owner(owner), dialog(std::make_unique<QuorvelDialog>()) {
+        : WindowRecord(0), owner(owner),
+          dialog(std::make_unique<QuorvelDialog>()), manager{owner, t, {}} {
         dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
         dialog->setWindowTitle(QString::fromLatin1(t.caption));
@@ -395,6 +423,7 @@ public:
             QWidget* w = CreateWidget(c, du);
             controls_.push_back(std::make_unique<QtControl>(c, w));
             widgets_[w] = controls_.back().get();
+            manager.controls.push_back(controls_.back().get());
         }
         Arrange();
         SetSurface(QApplication::palette().color(QPalette::Window));
@@ -425,24 +454,30 @@ public:
         dialog->update();
     }
 
-    WindowRecord* Child(int id) const override {
+    WindowRecord* Child(int controlId) const override {
         for (const auto& c : controls_) {
-            if (c->id == id) {
+            if (c->id == controlId) {
                 return c.get();
             }
         }
         return nullptr;
     }
-    bool SetTimer(UINT_PTR id, UINT elapse) override {
-        auto& timer = timers_[id];
+    bool SetTimer(UINT_PTR timerId, UINT elapse) override {
+        auto& timer = timers_[timerId];
         if (!timer) {
             timer = std::make_unique<QTimer>();
-            QObject::connect(timer.get(), &QTimer::timeout, [this, id] { owner.OnTimer(id); });
+            QObject::connect(timer.get(), &QTimer::timeout,
+                             [this, timerId] { owner.OnTimer(timerId); });
         }
         timer->start(static_cast<int>(std::min<UINT>(elapse, 0x7FFFFFFF)));
         return true;
     }
-    bool KillTimer(UINT_PTR id) override { return timers_.erase(id) > 0; }
+    bool KillTimer(UINT_PTR timerId) override { return timers_.erase(timerId) > 0; }
+    bool DialogKeyboard(const MSG& msg) override {
+        // Shift as the keyboard holds it now, as Windows' dialog manager asks.
+        const bool shift = (QGuiApplication::keyboardModifiers() & Qt::ShiftModifier) != 0;
+        return dialog_manager::Keyboard(manager, msg, shift);
+    }
     bool PostClose() override {
         closePosted = true;
         QMetaObject::invokeMethod(
@@ -477,18 +512,6 @@ public:
         return nullptr;
     }
 
-    void FocusFirstTabStop() {
-        for (const auto& c : controls_) {
-            if (c->widget->focusPolicy() & Qt::TabFocus && c->widget->isEnabled()) {
-                c->widget->setFocus(Qt::TabFocusReason);
-                if (auto* edit = qobject_cast<QLineEdit*>(c->widget)) {
-                    edit->selectAll();
-                }
-                return;
-            }
-        }
-    }
-
     void RefreshSurface() {
         repaintQueued_ = false;
         CDC dc;
@@ -501,6 +524,7 @@ public:
 
     CDialog& owner;
     const std::unique_ptr<QuorvelDialog> dialog;
+    dialog_manager::Dialog manager;
     bool closePosted = false;
 
 private:
@@ -518,7 +542,12 @@ private:
             break;
         }
         case res::ControlKind::Label: {
-            auto* label = new QLabel(text, parent);
+            auto* label = new QLabel(parent);
+            // Never rich text; and a label of its own buddy, so that Qt draws
+            // an "&" as Windows does (the mnemonic itself is the layer's).
+            label->setTextFormat(Qt::PlainText);
+            label->setBuddy(label);
+            label->setText(text);
             label->setAlignment(((c.style & SS_RIGHT) != 0 ? Qt::AlignRight : Qt::AlignLeft) |
                                 Qt::AlignTop);
             w = label;
@@ -531,7 +560,7 @@ private:
             break;
         }
         case res::ControlKind::RadioButton: {
-            auto* radio = new QRadioButton(text, parent);
+            auto* radio = new RadioButton(text, parent);
             // Windows' automatic radio buttons: a click checks the button and
             // clears the others of its group; the program's SetCheck sets one
             // button only. Qt's own exclusivity would do the latter wrongly.
@@ -583,6 +612,7 @@ private:
             r.setSize(static_cast<QLabel*>(w)->pixmap().size());
         }
         w->setGeometry(r);
+        w->setAttribute(Qt::WA_TransparentForMouseEvents, dialog_manager::LetsClicksThrough(c));
         if (c.kind == res::ControlKind::RadioButton) {
             w->setFocusPolicy(Qt::ClickFocus);
         } else if ((c.style & WS_TABSTOP) != 0) {
@@ -593,18 +623,10 @@ private:
         return w;
     }
 
-    // Tab chain and stacking in template order, the first control on top;
-    // the panels behind everything, so the controls of each half show on them.
+    // Stacking in template order, the first control on top; the panels
+    // behind everything, so the controls of each half show on them. (Tab is
+    // the layer's dialog manager's, in template order.)
     void Arrange() {
-        QWidget* previous = nullptr;
-        for (const auto& c : controls_) {
-            if (c->widget->focusPolicy() & Qt::TabFocus) {
-                if (previous != nullptr) {
-                    QWidget::setTabOrder(previous, c->widget);
-                }
-                previous = c->widget;
-            }
-        }
         for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
             (*it)->widget->raise();
         }
@@ -616,26 +638,12 @@ private:
     }
 
     void Clicked(QRadioButton* radio) {
-        QtControl* clicked = widgets_[radio];
+        const QtControl* clicked = widgets_[radio];
         std::size_t at = 0;
         while (controls_[at].get() != clicked) {
             ++at;
         }
-        const res::DialogTemplate* t = res::FindDialogTemplate(owner.m_nIDTemplate);
-        std::size_t first = at;
-        while (first > 0 && (t->controls[first].style & WS_GROUP) == 0) {
-            --first;
-        }
-        for (std::size_t i = first; i < controls_.size(); ++i) {
-            if (i > first && (t->controls[i].style & WS_GROUP) != 0) {
-                break;
-            }
-            if (auto* r = qobject_cast<QRadioButton*>(controls_[i]->widget)) {
-                r->setChecked(r == radio);
-            }
-        }
-        owner.OnCommand(MAKEWPARAM(static_cast<WORD>(clicked->id), BN_CLICKED),
-                        reinterpret_cast<LPARAM>(Handle(clicked)));
+        dialog_manager::ClickRadio(manager, at);
     }
 
     void SetSurface(const QColor& color) {
@@ -675,13 +683,13 @@ UINT VirtualKey(int key) {
     case Qt::Key_Home:
         return 0x24;
     case Qt::Key_Left:
-        return 0x25;
+        return VK_LEFT;
     case Qt::Key_Up:
-        return 0x26;
+        return VK_UP;
     case Qt::Key_Right:
-        return 0x27;
+        return VK_RIGHT;
     case Qt::Key_Down:
-        return 0x28;
+        return VK_DOWN;
     case Qt::Key_Delete:
         return 0x2E;
     default:
@@ -689,14 +697,16 @@ UINT VirtualKey(int key) {
     }
 }
 
-// Hands key presses to the running dialog's PreTranslateMessage.
+// Hands key presses to the running dialog's PreTranslateMessage, a press
+// with Alt held as WM_SYSKEYDOWN, as Windows does.
 class KeyRouter : public QObject {
 public:
     explicit KeyRouter(QtDialogWindow& window) : window_(window) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) {
+        const bool press = event->type() == QEvent::KeyPress;
+        if ((!press && event->type() != QEvent::ShortcutOverride) || !watched->isWidgetType()) {
             return false;
         }
         auto* w = static_cast<QWidget*>(watched);
@@ -705,8 +715,23 @@ protected:
         if (w != first || w->window() != dialog) {
             return false;
         }
-        MSG msg{Handle(window_.WindowOf(w)), WM_KEYDOWN,
-                VirtualKey(static_cast<QKeyEvent*>(event)->key()), 0};
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool alt = (key->modifiers() & Qt::AltModifier) != 0;
+        const UINT virtualKey = VirtualKey(key->key());
+        if (!press) {
+            // Alt with a letter or digit is a mnemonic of the layer's dialog
+            // manager, never a Qt shortcut (the buttons' and group boxes'
+            // own would act otherwise than Windows): claimed, so that it
+            // comes here as a key press.
+            const bool mnemonic = (virtualKey >= '0' && virtualKey <= '9') ||
+                                  (virtualKey >= 'A' && virtualKey <= 'Z');
+            if (alt && mnemonic) {
+                event->accept();
+                return true;
+            }
+            return false;
+        }
+        MSG msg{Handle(window_.WindowOf(w)), alt ? WM_SYSKEYDOWN : WM_KEYDOWN, virtualKey, 0};
         return window_.owner.PreTranslateMessage(&msg) != FALSE;
     }
 
@@ -755,7 +780,7 @@ INT_PTR RunModal(CDialog& dialog) {
     qApp->installEventFilter(&router);
     g_running = &window;
     if (dialog.OnInitDialog()) {
-        window.FocusFirstTabStop();
+        dialog_manager::FocusNextTabStop(window.manager, -1);
     }
     window.RefreshSurface();
     if (!window.closePosted) {
@@ -803,6 +828,10 @@ int MessageBox(const std::string& text, const std::string& caption, UINT type) {
         QApplication::beep();
     }
     box.exec();
+    if (parent != nullptr) {
+        // Without a window manager the keyboard would stay with nobody.
+        parent->activateWindow();
+    }
     return IDOK;
 }
 

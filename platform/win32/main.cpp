@@ -8,9 +8,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (application == nullptr) {
         return 1;
     }
-    // FALSE ends the program here; TRUE asks for a message loop of our own.
+    // FALSE ends the program here, with the status the application gives;
+    // TRUE asks for a message loop of our own.
     if (!application->InitInstance()) {
-        return 0;
+        return application->ExitInstance();
     }
     MSG msg{};
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -5,12 +5,12 @@
 // A dialog is created from its template resource in the executable and run
 // in a message loop of this layer's own, so that every message reaches the
 // dialog's PreTranslateMessage before it is dispatched; the base version
-// hands keyboard messages to the dialog manager (Tab, arrows between the
-// radio buttons, mnemonics). The dialog manager's IDOK and IDCANCEL end
-// nothing: only the close command (WM_CLOSE, from the caption button, the
-// system menu or Alt+F4) ends the loop. Message boxes are the system's and
-// run their own loops, with their own keys; timers are window timers and so
-// keep ticking in those loops.
+// hands keyboard messages to the dialog manager (Tab, mnemonics), but keeps
+// the arrow keys on a radio button among the radio buttons of its group. The
+// dialog manager's IDOK and IDCANCEL end nothing: only the close command
+// (WM_CLOSE, from the caption button, the system menu or Alt+F4) ends the
+// loop. Message boxes are the system's and run their own loops, with their
+// own keys; timers are window timers and so keep ticking in those loops.
 //
 // The framework's wrapper map is kept here as two tables: the wrapper bound
 // to a window, and for a window without one a stand-in that lives as long
@@ -77,6 +77,37 @@ void ForgetWindows(HWND dialog) {
 
 bool IsKeyboardMessage(UINT message) {
     return message >= WM_KEYFIRST && message <= WM_KEYLAST;
+}
+
+bool IsAutoRadio(HWND window) {
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    return lstrcmpiA(name, "Button") == 0 &&
+           (GetWindowLongA(window, GWL_STYLE) & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
+}
+
+// An arrow key on an automatic radio button: the dialog manager would step on
+// every control of the group, and a template's last group runs on past its
+// radio buttons to frames, panels and lists that show no focus mark. Here the
+// arrows go round the group's enabled radio buttons only, each checked and
+// clicked as the dialog manager does. False for any other message.
+bool MoveAmongRadioButtons(HWND dialog, const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam < VK_LEFT || msg.wParam > VK_DOWN ||
+        !IsAutoRadio(msg.hwnd)) {
+        return false;
+    }
+    const BOOL previous = msg.wParam == VK_LEFT || msg.wParam == VK_UP ? TRUE : FALSE;
+    HWND next = msg.hwnd;
+    do {
+        next = GetNextDlgGroupItem(dialog, next, previous);
+    } while (next != nullptr && next != msg.hwnd && !IsAutoRadio(next));
+    if (next != nullptr && next != msg.hwnd) {
+        ::SetFocus(next);
+        if (SendMessageA(next, BM_GETCHECK, 0, 0) != BST_CHECKED) {
+            SendMessageA(next, BM_CLICK, 0, 0);
+        }
+    }
+    return true;
 }
 
 int HeaderColumns(HWND list) {
@@ -528,7 +559,7 @@ BOOL CDialog::PreTranslateMessage(MSG* msg) {
         (msg->hwnd != m_hWnd && IsChild(m_hWnd, msg->hwnd) == FALSE)) {
         return FALSE;
     }
-    return IsDialogMessageA(m_hWnd, msg) ? TRUE : FALSE;
+    return MoveAmongRadioButtons(m_hWnd, *msg) || IsDialogMessageA(m_hWnd, msg) ? TRUE : FALSE;
 }
 
 // A minimised dialog shows its icon, centred, on the icon's background.

@@ -35,6 +35,14 @@ QUORVEL_PACKAGE_TEST_PACKAGES=(
     desktop-file-utils # desktop-file-validate
 )
 
+# What scripts/test-desk needs besides the build packages: the Qt desk's real
+# window on a virtual display, worked with the X server's pointer and keyboard.
+QUORVEL_DESK_TEST_PACKAGES=(
+    xvfb    # the virtual display
+    xdotool # the librarian's hands: pointer and keyboard through the X server
+    python3 # scripts/lib/close_window.py: the window's close command
+)
+
 # What the Windows leg of the tests needs on top (scripts/test-windows): the
 # mingw-w64 cross-compiler, GoogleTest's sources to build for Windows, wine to
 # run the programs, and a virtual X display with a keyboard robot for the
@@ -45,6 +53,8 @@ QUORVEL_WINDOWS_PACKAGES=(
     wine wine64       # wine64 runs the programs; wine brings wineboot and wineserver
     fonts-wine        # "MS Sans Serif", the dialog font
     xvfb xdotool
+    wixl msitools     # scripts/package-windows: wixl builds the .msi; msiinfo, msibuild
+    bsdutils          # script: a pseudo-terminal, which wine takes for a console
 )
 
 # What scripts/mutate needs on top: the program itself, its build tool (Ninja

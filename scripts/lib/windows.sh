@@ -1,10 +1,23 @@
 # shellcheck shell=bash
-# Shared by scripts/test-windows: a wine prefix of the project's own, a
-# virtual X display, and waiting on the windows of a program under wine.
-# Source it after scripts/lib/common.sh; it defines functions only.
+# Shared by scripts/test-windows, scripts/test-msi, scripts/package-windows and
+# scripts/test-desk: the cross build's configuration, a wine prefix of the
+# project's own, a virtual X display, and finding, waiting on, typing into and
+# clicking at the windows of a program on it. Source it after
+# scripts/lib/common.sh; it defines functions only.
 
 # Every wine command gets this long at most, so that nothing hangs the tests.
 QUORVEL_WINE_TIMEOUT=${QUORVEL_WINE_TIMEOUT:-120}
+
+# The cross build's folder; scripts/test-windows and scripts/package-windows
+# share it, so that the package holds the programs the tests ran.
+QUORVEL_WINDOWS_BUILD=build/windows
+
+# quorvel_windows_configure: configures the cross build (mingw-w64, release
+# with debug information, the Windows backend only).
+quorvel_windows_configure() {
+    cmake -S . -B "$QUORVEL_WINDOWS_BUILD" --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WITH_QT=OFF
+}
 
 # quorvel_wine_prefix FOLDER: makes FOLDER the wine prefix (WINEPREFIX) and
 # prepares it once: created without Mono and Gecko, the Windows fonts copied
@@ -31,19 +44,20 @@ quorvel_wine_prefix() {
 }
 
 # quorvel_start_display: starts Xvfb on a free display number and exports
-# DISPLAY; QUORVEL_XVFB_PID is its process.
+# DISPLAY; QUORVEL_XVFB_PID is its process. The server picks the number
+# itself (-displayfd), so that displays started side by side never collide.
 quorvel_start_display() {
-    local n
-    for n in $(seq 90 140); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-        QUORVEL_XVFB_PID=$!
-        export DISPLAY=":$n"
-        if quorvel_wait_for 10 quorvel_display_ready; then
-            return 0
-        fi
-        kill "$QUORVEL_XVFB_PID" 2>/dev/null || true
-    done
+    local number
+    number=$(mktemp)
+    Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$number" >/dev/null 2>&1 &
+    QUORVEL_XVFB_PID=$!
+    if quorvel_wait_for 30 test -s "$number"; then
+        export DISPLAY=":$(head -n 1 "$number")"
+        rm -f "$number"
+        quorvel_wait_for 10 quorvel_display_ready && return 0
+    fi
+    rm -f "$number"
+    kill "$QUORVEL_XVFB_PID" 2>/dev/null || true
     echo "error: no X display could be started" >&2
     return 1
 }
@@ -110,6 +124,15 @@ quorvel_type() {
     w=$(quorvel_window "$1")
     xdotool windowfocus --sync "$w"
     xdotool type --delay 30 "$2"
+}
+
+# quorvel_click NAME X Y: moves the real X pointer to X, Y pixels from the
+# top-left corner of the X window of the visible window named NAME (as
+# quorvel_window finds it) and clicks button 1.
+quorvel_click() {
+    local w
+    w=$(quorvel_window "$1") || return 1
+    xdotool mousemove --window "$w" --sync "$2" "$3" click 1
 }
 
 # quorvel_file_size_is FILE BYTES

@@ -19,9 +19,11 @@ struct DocDeleter {
 using DocPtr = std::unique_ptr<XmlDoc, DocDeleter>;
 
 // Hands text over in pieces that end at each of ends (increasing) and at its
-// end; stops at a negative result. *result gets the last result.
+// end; stops at a negative result. *result gets the last result. With a
+// report, parses with XmlParserBufferReport into it (initialised here).
 inline DocPtr ParsePieces(const std::string& text, std::vector<std::size_t> ends, int* result,
-                          int* lossy = nullptr) {
+                          int* lossy = nullptr, XmlParseReport* report = nullptr) {
+    XmlReportInit(report);
     DocPtr doc(XmlNewDoc());
     ends.push_back(text.size());
     std::size_t from = 0;
@@ -31,7 +33,9 @@ inline DocPtr ParsePieces(const std::string& text, std::vector<std::size_t> ends
         if (n > 0) {
             std::memcpy(XmlBufferReserve(doc.get(), n), text.data() + from, end - from);
             from = end;
-            if ((*result = XmlParserBuffer(doc.get(), n, lossy)) < 0) {
+            *result = report != nullptr ? XmlParserBufferReport(doc.get(), n, lossy, report)
+                                        : XmlParserBuffer(doc.get(), n, lossy);
+            if (*result < 0) {
                 break;
             }
         }
@@ -39,9 +43,10 @@ inline DocPtr ParsePieces(const std::string& text, std::vector<std::size_t> ends
     return doc;
 }
 
-inline DocPtr Parse(const std::string& text, int* result = nullptr, int* lossy = nullptr) {
+inline DocPtr Parse(const std::string& text, int* result = nullptr, int* lossy = nullptr,
+                    XmlParseReport* report = nullptr) {
     int ignored = 0;
-    return ParsePieces(text, {}, result != nullptr ? result : &ignored, lossy);
+    return ParsePieces(text, {}, result != nullptr ? result : &ignored, lossy, report);
 }
 
 // The picture of node and its following siblings. With mergeText, adjacent

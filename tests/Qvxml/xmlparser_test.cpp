@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -21,6 +22,34 @@ namespace {
 
 const std::string kDecl = "<?xml version='1.0'?>";
 
+// A report on one line: each listed dropped token as kind@line:column with
+// its excerpt in brackets, "+N" for N more dropped than listed, then "!" and
+// the failure, and "end" with the token a file ended inside.
+std::string Describe(const XmlParseReport& r) {
+    static const char* const kinds[] = {"",           "mismatch", "unopened",  "text",   "cdata",
+                                        "undeclared", "memory",   "tag",       "endtag", "comment",
+                                        "section",    "doctype",  "pi",        "markup", "ref",
+                                        "doctype1",   "decl",     "unfinished"};
+    auto one = [](const XmlProblem& p) {
+        return std::string(kinds[p.code]) + "@" + std::to_string(p.line) + ":" +
+               std::to_string(p.column) + "[" + p.excerpt + "]";
+    };
+    std::string out;
+    for (int i = 0; i < r.droppedCount && i < XML_REPORT_DROPPED; ++i) {
+        out += (out.empty() ? "" : " ") + one(r.dropped[i]);
+    }
+    if (r.droppedCount > XML_REPORT_DROPPED) {
+        out += " +" + std::to_string(r.droppedCount - XML_REPORT_DROPPED);
+    }
+    if (r.failure.code != XML_PROBLEM_NONE) {
+        out += (out.empty() ? "!" : " !") + one(r.failure);
+    }
+    if (r.unfinished.code != XML_PROBLEM_NONE) {
+        out += (out.empty() ? "end " : " end ") + one(r.unfinished);
+    }
+    return out;
+}
+
 TEST(XmlParser, WhatTheTokensBecome) {
     struct Case {
         const char* description;
@@ -30,16 +59,22 @@ TEST(XmlParser, WhatTheTokensBecome) {
         int error = 0;
         const char* errorText = "";
         int source = XML_ENC_UTF8;
+        const char* report = ""; // Describe of the report of the same parse
     };
     const Case cases[] = {
-        {"no_declaration", "<!--c--><r>t</r>", 0, "#\"c\"", 1, "Error EndTag:</r>"},
-        {"doctype_first", "<!DOCTYPE r>" + kDecl + "<r/>", -2, "", 1},
-        {"first_pi_not_declaration", "<?app x?><r/>", -2, "", 1},
-        {"bad_declaration", "<?xml version='1.0' standalone='maybe'?><r/>", -2, "", 1},
+        {"no_declaration", "<!--c--><r>t</r>", 0, "#\"c\"", 1, "Error EndTag:</r>", XML_ENC_UTF8,
+         "undeclared@1:9[<r>] text@1:12[t] unopened@1:13[</r>]"},
+        {"doctype_first", "<!DOCTYPE r>" + kDecl + "<r/>", -2, "", 1, "", XML_ENC_UTF8,
+         "!doctype1@1:1[<!DOCTYPE r><?xml version='1.0'?]"},
+        {"first_pi_not_declaration", "<?app x?><r/>", -2, "", 1, "", XML_ENC_UTF8,
+         "!decl@1:1[<?app x?><r/>]"},
+        {"bad_declaration", "<?xml version='1.0' standalone='maybe'?><r/>", -2, "", 1, "",
+         XML_ENC_UTF8, "!decl@1:1[<?xml version='1.0' standalone=']"},
         {"second_declaration", kDecl + kDecl + "<r/>", 0, "?\"xml version='1.0'\" r"},
         {"mismatched_end_tag", kDecl + "<r><a></b><c/></a></r>", 0, "r(a(c))", 1,
-         "Error EndTagName(b) invalido </b><c/></a></r"},
-        {"end_tag_without_element", kDecl + "<r/></r>", 0, "r", 1, "Error EndTag:</r>"},
+         "Error EndTagName(b) invalido </b><c/></a></r", XML_ENC_UTF8, "mismatch@1:28[</b>]"},
+        {"end_tag_without_element", kDecl + "<r/></r>", 0, "r", 1, "Error EndTag:</r>",
+         XML_ENC_UTF8, "unopened@1:26[</r>]"},
         {"white_space", kDecl + "\n<r>\n <a> </a>\t<b>x y </b>\n</r>\n", 0, "r(a b(\"x y \"))"},
         {"same_attribute_twice", kDecl + "<r a='1' a=\"2\"/>", 0, "r{a=1 a=2}"},
         {"open_elements_stay", kDecl + "<r><a>t", 0, "r(a(\"t\"))"},
@@ -48,10 +83,13 @@ TEST(XmlParser, WhatTheTokensBecome) {
         {"delimiters_dropped",
          kDecl + "<!DOCTYPE q SYSTEM 'q'><!-- c --><?p d?><r><![CDATA[<x>]]></r>", 0,
          "D\"q SYSTEM 'q'\" #\" c \" ?\"p d\" r(C\"<x>\")"},
-        {"text_outside_element", kDecl + "text<r/>", 0, "r", 1},
-        {"cdata_outside_element", kDecl + "<![CDATA[x]]><r/>", 0, "r", 1},
+        {"text_outside_element", kDecl + "text<r/>", 0, "r", 1, "", XML_ENC_UTF8,
+         "text@1:22[text]"},
+        {"cdata_outside_element", kDecl + "<![CDATA[x]]><r/>", 0, "r", 1, "", XML_ENC_UTF8,
+         "cdata@1:22[<![CDATA[x]]>]"},
         {"references_kept_raw", kDecl + "<r a='&lt;'>&amp;</r>", 0, "r{a=&lt;}(\"&amp;\")"},
-        {"scanner_error", kDecl + "<r>a & b</r>", -2, "r", 1},
+        {"scanner_error", kDecl + "<r>a & b</r>", -2, "r", 1, "", XML_ENC_UTF8,
+         "!ref@1:27[& b</r>]"},
         {"ends_inside_token", kDecl + "<r><a", 1, "r"},
         {"byte_order_mark", "\xEF\xBB\xBF" + kDecl + "<r/>", 0, "r"},
         {"latin1_copied",
@@ -64,13 +102,20 @@ TEST(XmlParser, WhatTheTokensBecome) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.description);
-        int result = 99;
-        DocPtr doc = Parse(c.input, &result);
-        EXPECT_EQ(result, c.result);
-        EXPECT_EQ(Picture(doc->firstNode), c.picture);
-        EXPECT_EQ(doc->error, c.error);
-        EXPECT_STREQ(doc->errorText, c.errorText);
-        EXPECT_EQ(doc->sourceEncoding, c.source);
+        // With a report and without, the parse is the same.
+        for (const bool reported : {false, true}) {
+            int result = 99;
+            XmlParseReport report;
+            DocPtr doc = Parse(c.input, &result, nullptr, reported ? &report : nullptr);
+            EXPECT_EQ(result, c.result);
+            EXPECT_EQ(Picture(doc->firstNode), c.picture);
+            EXPECT_EQ(doc->error, c.error);
+            EXPECT_STREQ(doc->errorText, c.errorText);
+            EXPECT_EQ(doc->sourceEncoding, c.source);
+            if (reported) {
+                EXPECT_EQ(Describe(report), c.report);
+            }
+        }
     }
 }
 
@@ -116,17 +161,83 @@ TEST(XmlParser, AnyCutGivesTheSameTree) {
     EXPECT_EQ(Picture(ParsePieces(kSettings, everyByte, &result)->firstNode, true), whole);
 }
 
+// Lines and columns as an editor counts them, whatever pieces the input came
+// in: a cut moves neither a problem's place nor the place where the next call
+// goes on.
+TEST(XmlParser, ReportPlacesInAnyCut) {
+    struct Case {
+        const char* description;
+        std::string input;
+        std::string report;
+        const char* next; // line:column where the next byte would stand
+    };
+    const std::string latin1 = "<?xml version='1.0' encoding='ISO-8859-1'?>\n";
+    const std::string longName = std::string(29, 'a');
+    const Case cases[] = {
+        {"lines", kDecl + "\n<r>\n  <a></b>\n</r>\n", "mismatch@3:6[</b>] mismatch@4:1[</r>]",
+         "5:1"},
+        {"utf8_character_one_column", kDecl + "\n<r>\xC3\xA9\xC3\xA9 &x</r>", "!ref@2:7[&x</r>]",
+         ""},
+        {"latin1_byte_one_column", latin1 + "<r>\xE9\xE9 &x</r>", "!ref@2:7[&x</r>]", ""},
+        {"byte_order_mark_no_column", "\xEF\xBB\xBF" + kDecl + "<r>&x</r>", "!ref@1:25[&x</r>]",
+         ""},
+        {"excerpt_converted", kDecl + "<r/></\xC3\xA9>", "unopened@1:26[</\xE9>]", "1:30"},
+        {"excerpt_leaves_a_cut_character_out", kDecl + "<r/></" + longName + "\xC3\xA9>",
+         "unopened@1:26[</" + longName + "]", "1:59"},
+        {"unfinished_token", kDecl + "\n<r>\n  <a b=", "", "3:3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description);
+        int wholeResult = 0;
+        XmlParseReport whole;
+        Parse(c.input, &wholeResult, nullptr, &whole);
+        EXPECT_EQ(Describe(whole), c.report);
+        const std::string next = std::to_string(whole.line) + ":" + std::to_string(whole.column);
+        if (wholeResult >= 0) {
+            EXPECT_EQ(next, c.next);
+        }
+        for (std::size_t cut = 1; cut < c.input.size(); ++cut) {
+            int result = 0;
+            XmlParseReport report;
+            ParsePieces(c.input, {cut}, &result, nullptr, &report);
+            ASSERT_EQ(result, wholeResult) << "cut at " << cut;
+            for (XmlProblem* p :
+                 {&report.failure, &whole.failure, &report.dropped[0], &whole.dropped[0]}) {
+                p->excerpt[0] = '\0'; // reaches only as far as the input at hand
+            }
+            ASSERT_EQ(Describe(report), Describe(whole)) << "cut at " << cut;
+            if (result >= 0) {
+                ASSERT_EQ(std::to_string(report.line) + ":" + std::to_string(report.column), next)
+                    << "cut at " << cut;
+            }
+        }
+    }
+    // Every dropped token is counted; the first ones are listed.
+    std::string ends = kDecl + "<r/>";
+    for (int i = 0; i < XML_REPORT_DROPPED + 8; ++i) {
+        ends += "\n</x>";
+    }
+    XmlParseReport report;
+    Parse(ends, nullptr, nullptr, &report);
+    EXPECT_EQ(report.droppedCount, XML_REPORT_DROPPED + 8);
+    EXPECT_EQ(report.dropped[XML_REPORT_DROPPED - 1].line, XML_REPORT_DROPPED + 1);
+    EXPECT_STREQ(XmlProblemText(XML_PROBLEM_END_TAG_MISMATCH),
+                 "an end tag that does not match the open element");
+    EXPECT_STREQ(XmlProblemText(99), "");
+}
+
 // --- files -------------------------------------------------------------------------
 
 class XmlParserFiles : public ::testing::Test {
 protected:
     void TearDown() override { std::remove(path_.c_str()); }
-    DocPtr ParseFile(const std::string& bytes) {
+    DocPtr ParseFile(const std::string& bytes, XmlParseReport* report = nullptr) {
         std::FILE* f = std::fopen(path_.c_str(), "wb");
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
         traces_.Lines().clear();
-        return DocPtr(XmlParserFile(path_.c_str()));
+        return DocPtr(report != nullptr ? XmlParserFileReport(path_.c_str(), report)
+                                        : XmlParserFile(path_.c_str()));
     }
     bool Traced(const std::string& trace) {
         return std::count(traces_.Lines().begin(), traces_.Lines().end(), trace) > 0;
@@ -168,6 +279,44 @@ TEST_F(XmlParserFiles, OutcomesAndTheirTraces) {
     EXPECT_EQ(XmlGetRootElement(doc.get()), nullptr);
     EXPECT_EQ(doc->error, 1);
     EXPECT_EQ(doc->cleanEnd, 0) << "no declaration";
+}
+
+// Why a file gave no document, and lines counted over the text mode's line
+// ends and across the reads of a long file.
+TEST_F(XmlParserFiles, ReportOfAFile) {
+    XmlParseReport report;
+    EXPECT_EQ(XmlParserFileReport((path_ + ".missing").c_str(), &report), nullptr);
+    EXPECT_EQ(report.outcome, XML_OUTCOME_UNOPENED);
+    EXPECT_EQ(report.systemError, ENOENT);
+    EXPECT_EQ(XmlParserFileReport(::testing::TempDir().c_str(), &report), nullptr);
+    EXPECT_EQ(report.outcome, XML_OUTCOME_UNOPENED) << "a folder";
+    EXPECT_NE(report.systemError, 0);
+    std::string comments;
+    while (comments.size() < 2 * XML_BUFFER_STEP) {
+        comments += "<!-- one line of a long file -->\r\n";
+    }
+    const int commentLines = static_cast<int>(comments.size() / 34);
+    const struct {
+        const char* description;
+        std::string bytes;
+        int outcome;
+        std::string report;
+    } cases[] = {
+        {"dropped_on_a_crlf_line", kDecl + "\r\n<r>\r\n</x>\r\n</r>\r\n", XML_OUTCOME_DOCUMENT,
+         "mismatch@3:1[</x>]"},
+        {"malformed_after_two_reads", kDecl + "\r\n<r>\r\n" + comments + "<a x=1/>",
+         XML_OUTCOME_MALFORMED, "!tag@" + std::to_string(commentLines + 3) + ":6[1/>]"},
+        {"ends_inside_a_tag", kDecl + "\r\n<r>\r\n  <a b='1", XML_OUTCOME_DOCUMENT,
+         "end unfinished@3:3[<a b='1]"},
+        {"clean", kDecl + "<r/>", XML_OUTCOME_DOCUMENT, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
+        DocPtr doc = ParseFile(c.bytes, &report);
+        EXPECT_EQ(report.outcome, c.outcome);
+        EXPECT_EQ(doc != nullptr, c.outcome == XML_OUTCOME_DOCUMENT);
+        EXPECT_EQ(Describe(report), c.report);
+    }
 }
 
 // The first read takes 65535 bytes, so a byte at offset 65534 ends it.

@@ -3,7 +3,8 @@
 // find the same tokens. A run of character data or white space that reaches a
 // cut is a complete token, so the run may come in pieces: adjacent text and
 // white-space tokens are merged on both sides, and an error or unfinished
-// token that swallows such a run in one scan starts where the run starts.
+// token that swallows such a run in one scan starts where the run starts. An
+// error names the same bad character however the input was cut.
 #include "Qvxml/xmlchar.h"
 #include "Qvxml/xmlscan.h"
 
@@ -55,7 +56,13 @@ std::vector<Token> Scan(const std::string& doc, int mode,
         }
         const char letter = Letter(kind);
         if (Final(letter)) {
-            tokens.push_back({letter, p, p});
+            // An error ends where the scanner says the bad character is.
+            const std::size_t at =
+                letter == '!' ? static_cast<std::size_t>(next - piece.begin()) : p;
+            if (at < p || at > available) {
+                ADD_FAILURE() << "error at " << p << " points at " << at;
+            }
+            tokens.push_back({letter, p, at});
             break;
         }
         const std::size_t end = static_cast<std::size_t>(next - piece.begin());
@@ -76,7 +83,8 @@ std::vector<Token> Scan(const std::string& doc, int mode,
     }
     const std::size_t n = merged.size();
     if (n >= 2 && Final(merged[n - 1].kind) && merged[n - 2].kind == 'c') {
-        merged[n - 1].start = merged[n - 1].end = merged[n - 2].start;
+        merged[n - 1].start = merged[n - 2].start;
+        merged[n - 1].end = merged[n - 1].kind == '!' ? merged[n - 1].end : merged[n - 1].start;
         merged.erase(merged.end() - 2);
     }
     return merged;
@@ -95,6 +103,7 @@ struct Document {
     int mode;
     std::string text;
     const char* kinds; // of the whole scan, merged
+    int errorAt = -1;  // where the bad character of an error begins
 };
 
 void PrintTo(const Document& c, std::ostream* os) {
@@ -112,20 +121,20 @@ const Document kDocuments[] = {
      "PcTcCcAcecAcxcDcPcecxc"},
     {"settings_file_read_as_latin1", XML_ENC_LATIN1,
      "<?xml version='1.0'?><r a='\xE9'>caf\xE9 \xC3\x28</r>", "PAcx"},
-    {"unknown_reference_in_text", XML_ENC_UTF8, "<a>ab &x y</a>", "S!"},
-    {"double_dash_in_comment", XML_ENC_UTF8, "<a>  text </a> <!-- a -- b -->", "Scx!"},
+    {"unknown_reference_in_text", XML_ENC_UTF8, "<a>ab &x y</a>", "S!", 6},
+    {"double_dash_in_comment", XML_ENC_UTF8, "<a>  text </a> <!-- a -- b -->", "Scx!", 24},
     {"ends_inside_cdata", XML_ENC_UTF8, "<a b='1'>text<![CDATA[x]", "A?"},
-    {"malformed_utf8_in_text", XML_ENC_UTF8, "<a>caf\xC3\x28</a>", "S!"},
+    {"malformed_utf8_in_text", XML_ENC_UTF8, "<a>caf\xC3\x28</a>", "S!", 6},
     {"ends_inside_reference", XML_ENC_UTF8, "<a>x &lt", "S?"},
     {"ends_inside_utf8", XML_ENC_UTF8, "<a>x \xE2\x82", "S?"},
     {"trailing_white_space", XML_ENC_UTF8, "<r>x</r>  \n ", "Scxc"},
-    {"reference_above_range", XML_ENC_UTF8, "<a b='x>y'/>&#x2122;&#8483;<b/>", "e!"},
-    {"long_numeric_reference", XML_ENC_UTF8, "<r>a]]>b &#12345;</r>", "S!"},
+    {"reference_above_range", XML_ENC_UTF8, "<a b='x>y'/>&#x2122;&#8483;<b/>", "e!", 20},
+    {"long_numeric_reference", XML_ENC_UTF8, "<r>a]]>b &#12345;</r>", "S!", 9},
     {"bad_bytes_passed_over", XML_ENC_UTF8,
      "<a\xC3\x28 b='\xFF'><![CDATA[\xC3\x28 & ]]><!-- \xC3 --><?p \xE0\x80?>\xC3\xA9</a>",
      "ADCPcx"},
     {"compact_document", XML_ENC_UTF8, "<?xml version='1.0'?><r><e/></r>", "PSEx"},
-    {"space_before_doctype", XML_ENC_UTF8, "  <!DOCTYPE r [ ] ><r/>", "!"},
+    {"space_before_doctype", XML_ENC_UTF8, "  <!DOCTYPE r [ ] ><r/>", "!", 17},
     {"text_at_the_end", XML_ENC_UTF8, "<r/>trailing text", "Ec"},
     {"ends_inside_end_tag", XML_ENC_UTF8, "<r><!-- x --></r", "SC?"},
     {"lone_lt_at_the_end", XML_ENC_UTF8, "<r>text <", "S?"},
@@ -137,6 +146,9 @@ TEST_P(XmlScanCuts, EveryCutFindsTheSameTokens) {
     const Document& d = GetParam();
     const std::vector<Token> whole = Scan(d.text, d.mode, {d.text.size()});
     EXPECT_EQ(Kinds(whole), d.kinds);
+    if (d.errorAt >= 0) {
+        EXPECT_EQ(whole.back().end, static_cast<std::size_t>(d.errorAt));
+    }
     std::vector<std::size_t> everyByte;
     for (std::size_t cut = 0; cut < d.text.size(); ++cut) {
         ASSERT_EQ(Scan(d.text, d.mode, {cut, d.text.size()}), whole) << "cut at " << cut;

@@ -1,7 +1,7 @@
 // The day's transaction file as text: the record byte for byte over a morning
-// of operations, the list row rebuilt from well-formed and odd lines, the
-// number read back from a last line, the file's name and path, and the two
-// string helpers.
+// of operations, the list row rebuilt from well-formed and odd lines, which
+// lines are whole records and their numbers, the file's name and path, and
+// the two string helpers.
 #include "circulation/dayfile.h"
 
 #include <gtest/gtest.h>
@@ -106,22 +106,26 @@ TEST(Row, WellFormedAndOddLines) {
     EXPECT_EQ(RecordDisplayText(kLoan).substr(10), kLoan.substr(10, 119));
 }
 
-TEST(Sequence, FromTheLastLine) {
+TEST(Sequence, OfAWholeRecordOnly) {
     const struct {
         std::string line;
+        bool whole;
         std::int32_t sequence;
     } cases[] = {
-        {kLoan.substr(0, 20) + "999999" + kLoan.substr(26), 999999},
-        {"2024-03-02 09:05:03 000042", 42},
-        {"2024-03-02 09:05:03 00004", 0},
-        {"", 0},
-        {"2024-03-02 09:05:03 00a001 x", 0},
-        {"2024-03-02 09:05:03  00001 x", 0},
+        {kLoan.substr(0, 20) + "999999" + kLoan.substr(26), true, 999999},
+        {"2024-03-02 09:05:03 000042", true, 42},
+        {"2024-03-02 09:05:03 000000 x", true, 0},
+        {"2024-03-02 09:05:03 00004", false, 0},
+        {"", false, 0},
+        {"\x1A", false, 0},
+        {"2024-03-02 09:05:03 00a001 x", false, 0},
+        {"2024-03-02 09:05:03  00001 x", false, 0},
         {"2024-03-02 09:05:03 \xB9"
          "00001 x",
-         0},
+         false, 0},
     };
     for (const auto& c : cases) {
+        EXPECT_EQ(IsWholeRecord(c.line), c.whole) << '"' << c.line << '"';
         EXPECT_EQ(SequenceFromRecord(c.line), c.sequence) << '"' << c.line << '"';
     }
 }
@@ -130,7 +134,7 @@ TEST(Path, NameFromTheLocalDateAndWorkAreaAsWritten) {
     const std::tm day = At(2024, 3, 2, 23, 59, 59);
     EXPECT_EQ(DayFileName(day), "20240302");
     EXPECT_EQ(DayFilePath("C:\\Quorvel\\Work", day), "C:\\Quorvel\\Work/20240302.qvp");
-    EXPECT_EQ(DayFilePath("", day), "/20240302.qvp");
+    EXPECT_EQ(DayFilePath("", day), "");
     EXPECT_EQ(DayFilePath(" work/", At(2025, 1, 1, 0, 0, 0)), " work//20250101.qvp");
     EXPECT_EQ(DayFilePath("work", Failed()), "");
 }

@@ -25,7 +25,6 @@ public:
     std::vector<std::string> log;
     int mode = 0;
     bool closeAtInit = false;
-    bool swallowKeys = false; // PreTranslateMessage answers TRUE for Enter and Escape
     bool noBrush = false;
     CBrush brushes[3] = {CBrush(RGB(220, 0, 0)), CBrush(RGB(138, 211, 138)),
                          CBrush(RGB(138, 138, 211))};
@@ -56,7 +55,7 @@ public:
             CWnd* from = CWnd::FromHandle(msg->hwnd);
             log.push_back(std::string(msg->wParam == VK_RETURN ? "enter@" : "escape@") +
                           std::to_string(from != nullptr ? from->GetDlgCtrlID() : -1));
-            return swallowKeys ? TRUE : FALSE;
+            return FALSE;
         }
         return CDialog::PreTranslateMessage(msg);
     }

@@ -1,7 +1,9 @@
-// Text files: CR LF on disk and lines read back without it, openings that
-// never empty a file, the exclusive lock against a second opening in this
-// process and in another, the last line read from the tail only, and writes
-// that fail (disk full, failed flush) leaving the file exactly as it was.
+// Text files: CR LF on disk and lines read back without it, forwards and
+// backwards, a 1A byte as an ordinary byte in every opening mode, openings
+// that never empty a file, the exclusive lock against a second opening in
+// this process and in another, the last line read from the tail only, writes
+// that fail (disk full, failed flush) leaving the file exactly as it was, and
+// file names between the core's text and the system's encoding.
 #include "platform/file.h"
 #include "tests/test_system.h"
 
@@ -50,7 +52,8 @@ protected:
     std::string m_path;
 };
 
-TEST_F(File, ReadStringRemovesTheLineEnd) {
+// The lines forwards with ReadString and backwards with ReadLineBefore.
+TEST_F(File, LinesReadEitherWayWithoutTheirLineEnds) {
     const std::string x = std::string(8187, 'x') + "\n"; // then a CR ends the 8192-byte block
     const std::string big = "HEAD" + std::string(10 << 20, 'z');
     const struct {
@@ -65,6 +68,7 @@ TEST_F(File, ReadStringRemovesTheLineEnd) {
         {"crlf_across_blocks", x + "abc\r\nd", {std::string(4096, 'x'), "abc", "d"}},
         {"cr_across_blocks", x + "abc\rd\n", {std::string(4096, 'x'), "abc\rd"}},
         {"ten_megabyte_line_cut", big + "\r\nnext", {big.substr(0, 4096), "next"}},
+        {"end_of_file_bytes", "a\r\n\x1A\r\nb\x1A\x1A", {"a", "\x1A", "b\x1A\x1A"}},
     };
     for (const auto& c : cases) {
         Put(c.bytes);
@@ -77,6 +81,30 @@ TEST_F(File, ReadStringRemovesTheLineEnd) {
         }
         EXPECT_EQ(file.GetError(), 0) << c.description;
         EXPECT_EQ(lines, c.lines) << c.description;
+        lines.clear();
+        for (std::int64_t end = file.GetLength(); file.ReadLineBefore(&end, line);) {
+            lines.insert(lines.begin(), line);
+        }
+        EXPECT_EQ(file.GetError(), 0) << c.description;
+        EXPECT_EQ(lines, c.lines) << c.description;
+    }
+}
+
+// What a DOS editor leaves at the end: the run-time library's text mode would
+// end reading there, and Microsoft's would cut it when opening for writing.
+TEST_F(File, AnEndOfFileByteStaysAndIsReadInEveryOpeningMode) {
+    const std::string bytes = "a\r\n\x1A";
+    for (const UINT flags : {UINT{CFile::modeRead}, kExisting, kMissing}) {
+        Put(bytes);
+        CStdioFile file;
+        ASSERT_TRUE(file.Open(m_path.c_str(), flags)) << flags;
+        std::string line;
+        EXPECT_TRUE(file.ReadString(line) && line == "a") << flags;
+        EXPECT_TRUE(file.ReadString(line) && line == "\x1A") << flags;
+        EXPECT_TRUE(file.ReadLastLine(line) && line == "\x1A") << flags;
+        EXPECT_EQ(file.GetLength(), 4) << flags;
+        EXPECT_TRUE(file.Close());
+        EXPECT_EQ(Bytes(), bytes) << flags;
     }
 }
 
@@ -136,10 +164,8 @@ TEST_F(File, LastNonEmptyLine) {
         std::string bytes;
         std::string line; // empty: there is none
     } cases[] = {
-        {"records", Record(1) + "\r\n" + Record(2) + "\r\n", Record(2)},
         {"empty_lines_after", Record(1) + "\r\n" + Record(2) + "\r\n\n" + ends, Record(2)},
         {"line_at_the_start", "x\n\n", "x"},
-        {"cr_without_lf_kept", "a\r\nb\r", "b\r"},
         {"long_line_from_its_start", "a\r\n" + longLine + "\r\n", longLine.substr(0, 4096)},
         {"only_line_ends", "\r\n\n\r\n", ""},
         {"empty_file", "", ""},
@@ -204,6 +230,43 @@ TEST_F(File, AppendOrNothing) {
         EXPECT_TRUE(file.Close()) << c.description;
         EXPECT_EQ(Bytes(), before + Record(3) + "\r\nx\r\n") << c.description;
     }
+}
+
+TEST(FileNames, BetweenTheCoresTextAndTheSystemsEncoding) {
+#ifdef _WIN32
+    const char* const texts[] = {"C:\\Pr\xE9stamo", "\xFF\x80"};
+    for (const char* text : texts) {
+        std::string back;
+        EXPECT_EQ(FileNameFromText(text), text);
+        EXPECT_TRUE(FileNameToText(text, &back));
+        EXPECT_EQ(back, text);
+    }
+#else
+    // Both ways without loss: every ISO-8859-1 character has a UTF-8 form.
+    const std::string text = "/srv/Pr\xE9stamo/\x7F\x80\xC0\xFF";
+    const std::string name = "/srv/Pr\xC3\xA9stamo/\x7F\xC2\x80\xC3\x80\xC3\xBF";
+    std::string back;
+    EXPECT_EQ(FileNameFromText(text), name);
+    EXPECT_TRUE(FileNameToText(name, &back));
+    EXPECT_EQ(back, text);
+    // A name without an ISO-8859-1 form is shown with a '?' per character or
+    // stray byte, and said to be so.
+    const struct {
+        const char* name;
+        const char* shown;
+    } lossy[] = {
+        {"/srv/\xE5\x9B\xBE\xC3\xA9", "/srv/?\xE9"}, // U+56FE
+        {"\xF0\x9F\x93\x9A", "?"},                   // U+1F4DA
+        {"\xC4\x80", "?"},                           // U+0100
+        {"Pr\xE9stamo", "Pr?stamo"},                 // ISO-8859-1 bytes, not UTF-8
+        {"\xC3", "?"},                               // cut short
+        {"\xC0\xA9", "??"},                          // overlong
+    };
+    for (const auto& c : lossy) {
+        EXPECT_FALSE(FileNameToText(c.name, &back)) << c.name;
+        EXPECT_EQ(back, c.shown) << c.name;
+    }
+#endif
 }
 
 TEST_F(File, FailedCloseStillClosesAndUnlocks) {

@@ -1,6 +1,6 @@
-// The window layer over the headless backend: binding and limits, radio
-// groups and commands, key routing, message boxes, timers, the dialog
-// surface, the list view and the plain window operations.
+// The window layer over the headless backend: binding and limits, where
+// clicks and keys go, message boxes, timers, the dialog surface, the list
+// view and the plain window operations.
 #include "desk_dialog.h"
 #include "list_script.h"
 
@@ -113,80 +113,68 @@ TEST_F(DataExchange, TypingNeedsAnEnabledEditWithTheFocus) {
     });
 }
 
-// Radio groups and commands.
+// Where clicks and keys go.
 
-using RadioGroup = HeadlessTest;
+using PointerAndKeys = HeadlessTest;
 
-TEST_F(RadioGroup, ClickChecksOneButtonFocusesItAndSendsBnClicked) {
+TEST_F(PointerAndKeys, GoWhereWindowsDialogManagerSendsThem) {
+    const struct {
+        const char* description;
+        int x, y; // a click there, in dialog units, when key is 0
+        UINT key; // else this key, with Alt when alt
+        bool alt;
+        int focus;    // the focused control afterwards
+        int commands; // how many BN_CLICKED came of it
+    } steps[] = {
+        {"button_under_the_frame", 259, 27, 0, false, IDC_RADIO_RETURN, 1},
+        {"edit_under_the_operation_box", 129, 75, 0, false, IDC_EDIT_ITEM, 0},
+        {"a_label_lets_the_click_through", 50, 57, 0, false, IDC_EDIT_ITEM, 0},
+        {"a_panel_lets_it_through", 10, 10, 0, false, IDC_EDIT_ITEM, 0},
+        {"last_button", 346, 27, 0, false, IDC_RADIO_REQUEST, 1},
+        {"right_goes_round_to_the_first", 0, 0, VK_RIGHT, false, IDC_RADIO_LOAN, 1},
+        {"up_goes_round_to_the_last", 0, 0, VK_UP, false, IDC_RADIO_REQUEST, 1},
+        {"left_to_the_middle", 0, 0, VK_LEFT, false, IDC_RADIO_RETURN, 1},
+        {"left_over_the_frame", 0, 0, VK_LEFT, false, IDC_RADIO_LOAN, 1},
+        {"tab_from_a_button", 0, 0, VK_TAB, false, IDC_LIST_OPERATIONS, 0},
+        {"alt_mnemonic_of_a_button", 0, 0, 'T', true, IDC_RADIO_RETURN, 1},
+        {"letter_alone_on_a_button", 0, 0, 'Q', false, IDC_RADIO_REQUEST, 1},
+        {"label_mnemonic_to_its_field", 0, 0, 'P', true, IDC_EDIT_PATRON, 0},
+        {"letter_alone_in_a_field_is_typed", 0, 0, 'L', false, IDC_EDIT_PATRON, 0},
+        {"double_ampersand_is_no_mnemonic", 0, 0, 'O', true, IDC_EDIT_PATRON, 0},
+    };
     Run([&](Desk& desk) {
-        dialog.m_radioLoan.SetCheck(BST_CHECKED);
-        ASSERT_TRUE(desk.Click(IDC_RADIO_RETURN));
-        EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).check, BST_UNCHECKED);
-        EXPECT_EQ(desk.Item(IDC_RADIO_RETURN).check, BST_CHECKED);
-        EXPECT_EQ(desk.Item(IDC_RADIO_REQUEST).check, BST_UNCHECKED);
-        EXPECT_EQ(desk.FocusId(), IDC_RADIO_RETURN);
-        ASSERT_TRUE(desk.Click(IDC_RADIO_REQUEST));
-        EXPECT_EQ(dialog.m_radioReturn.GetCheck(), BST_UNCHECKED);
-        // A click on the checked button is still a click.
-        ASSERT_TRUE(desk.Click(IDC_RADIO_REQUEST));
-        EXPECT_EQ(desk.Item(IDC_RADIO_REQUEST).check, BST_CHECKED);
-    });
-    EXPECT_EQ(dialog.log, (std::vector<std::string>{"init", "command 1007/0", "command 1008/0",
-                                                    "command 1008/0", "destroy"}));
-}
-
-TEST_F(RadioGroup, ProgramChecksTouchOneButtonAndDisabledButtonsTakeNoClicks) {
-    Run([&](Desk& desk) {
-        dialog.m_radioLoan.SetCheck(BST_CHECKED);
-        dialog.m_radioReturn.SetCheck(BST_CHECKED);
-        EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).check, BST_CHECKED);
-        EXPECT_EQ(desk.Item(IDC_RADIO_RETURN).check, BST_CHECKED);
-        dialog.m_radioReturn.EnableWindow(FALSE);
-        EXPECT_FALSE(desk.Click(IDC_RADIO_RETURN));
-        EXPECT_FALSE(desk.Click(IDC_STATIC_DATE));
-        EXPECT_FALSE(desk.Click(12345));
-    });
-    EXPECT_EQ(dialog.log, (std::vector<std::string>{"init", "destroy"}));
-}
-
-// Key routing.
-
-using KeyRouting = HeadlessTest;
-
-TEST_F(KeyRouting, EnterAndEscapeReachPreTranslateFromEveryFocusAndNeverClose) {
-    Run([&](Desk& desk) {
-        for (int id : {IDC_EDIT_PATRON, IDC_EDIT_ITEM, IDC_LIST_OPERATIONS, IDC_RADIO_RETURN}) {
-            ASSERT_TRUE(desk.Click(id));
-            ASSERT_TRUE(desk.Press(VK_RETURN));
-            ASSERT_TRUE(desk.Press(VK_ESCAPE));
-            EXPECT_TRUE(desk.Open()) << id;
-            // Not translated: the control still receives the keystrokes.
-            EXPECT_EQ(desk.Item(id).keys, (std::vector<UINT>{VK_RETURN, VK_ESCAPE})) << id;
+        const std::pair<int, const char*> texts[] = {
+            {IDC_RADIO_LOAN, "&Loan"},       {IDC_RADIO_RETURN, "Re&turn"},
+            {IDC_RADIO_REQUEST, "Re&quest"}, {IDC_LABEL_PATRON, "&Patron"},
+            {IDC_GROUP_OPERATION, "&&Ops"},
+        };
+        for (const auto& [id, text] : texts) {
+            dialog.GetDlgItem(id)->SetWindowText(text);
         }
-    });
-    EXPECT_EQ(dialog.log,
-              (std::vector<std::string>{"init", "enter@5962", "escape@5962", "enter@5963",
-                                        "escape@5963", "enter@15107", "escape@15107",
-                                        "command 1007/0", "enter@1007", "escape@1007", "destroy"}));
-}
-
-TEST_F(KeyRouting, TranslatedKeysStopAndTabWalksTheEnabledTabStops) {
-    Run([&](Desk& desk) {
-        dialog.swallowKeys = true;
-        ASSERT_TRUE(desk.Press(VK_RETURN));
-        EXPECT_TRUE(desk.Item(IDC_EDIT_PATRON).keys.empty());
-        ASSERT_TRUE(desk.Press(VK_TAB));
+        for (const auto& s : steps) {
+            const std::size_t before = dialog.log.size();
+            if (s.key == 0) {
+                desk.ClickAt(s.x, s.y);
+            } else {
+                desk.Press(s.key, s.alt);
+            }
+            EXPECT_EQ(desk.FocusId(), s.focus) << s.description;
+            EXPECT_EQ(dialog.log.size() - before, static_cast<std::size_t>(s.commands))
+                << s.description;
+        }
+        // The click and the arrows checked one button of the group at a time.
+        EXPECT_EQ(desk.Item(IDC_RADIO_REQUEST).check, BST_CHECKED);
+        EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).check + desk.Item(IDC_RADIO_RETURN).check, 0);
+        // A disabled field stops the click, and the label's mnemonic skips it.
+        dialog.m_editItem.SetWindowText("abc");
+        dialog.m_editItem.SetFocus();
+        dialog.m_editPatron.EnableWindow(FALSE);
+        EXPECT_EQ(desk.ClickAt(129, 58), 0);
+        EXPECT_TRUE(desk.Press(VK_TAB));
+        EXPECT_TRUE(desk.Press('P', true));
         EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM);
-        ASSERT_TRUE(desk.Press(VK_TAB));
-        EXPECT_EQ(desk.FocusId(), IDC_LIST_OPERATIONS);
-        ASSERT_TRUE(desk.Press(VK_TAB));
-        EXPECT_EQ(desk.FocusId(), IDC_EDIT_PATRON);
-        // Reached by Tab, an edit is all selected.
-        EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).selStart, 0);
-        EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).selEnd, 6);
-        dialog.m_editItem.EnableWindow(FALSE);
-        ASSERT_TRUE(desk.Press(VK_TAB));
-        EXPECT_EQ(desk.FocusId(), IDC_LIST_OPERATIONS);
+        EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).selStart, 0);
+        EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).selEnd, 3);
     });
 }
 

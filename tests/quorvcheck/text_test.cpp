@@ -52,4 +52,23 @@ TEST(Text, ArgumentsToLatin1) {
     }
 }
 
+TEST(Text, PathsAndUtf8) {
+    const struct {
+        const char* description;
+        std::string bytes;
+        std::string printed; // PrintablePath
+        bool utf8;           // ReadsAsUtf8
+    } cases[] = {
+        {"ascii", "C:\\Quorvel\tx", "C:\\Quorvel\\tx", false},
+        {"utf8_kept", "Caja\xE2\x82\xAC/pr\xC3\xA9stamo", "Caja\xE2\x82\xAC/pr\xC3\xA9stamo", true},
+        {"latin1_converted", "pr\xE9stamo", "pr\xC3\xA9stamo", false},
+        {"utf8_then_latin1", "\xC3\xA9\xE9", "\xC3\x83\xC2\xA9\xC3\xA9", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
+        EXPECT_EQ(PrintablePath(c.bytes), c.printed);
+        EXPECT_EQ(ReadsAsUtf8(c.bytes.data(), c.bytes.size()), c.utf8);
+    }
+}
+
 } // namespace

@@ -38,7 +38,10 @@ TEST_F(DayFileUnderStress, ADeskKilledWhileRecordingLosesAndRepeatsNothing) {
     std::uniform_int_distribution<int> delayMicroseconds(0, 15000);
     std::vector<std::string> reported;
     int runsThatRecorded = 0;
-    for (int run = 0; run < kKills; ++run) {
+    // Many kills must land while operations are being recorded; on a loaded
+    // machine a desk records less in the same delay, so it gets more runs.
+    int run = 0;
+    for (; run < kKills || (runsThatRecorded <= kKills / 4 && run < 4 * kKills); ++run) {
         const std::string report = install.Root() + "/report" + std::to_string(run);
         const pid_t child = StartRecorder("0", "r" + std::to_string(run), kMorning, report);
         ASSERT_GT(child, 0);
@@ -56,11 +59,11 @@ TEST_F(DayFileUnderStress, ADeskKilledWhileRecordingLosesAndRepeatsNothing) {
         runsThatRecorded += items.empty() ? 0 : 1;
         reported.insert(reported.end(), items.begin(), items.end());
     }
-    const std::size_t records = CheckDay(ReadFile(install.DayFile(kToday)), reported);
+    const std::size_t records =
+        CheckDay(ReadFile(install.DayFile(kToday)), reported, static_cast<std::size_t>(run));
     EXPECT_GE(records, reported.size());
-    // Many kills must have landed while operations were being recorded.
     EXPECT_GT(runsThatRecorded, kKills / 4);
-    std::printf("%d kills, %zu operations reported, %zu records, %d runs recorded\n", kKills,
+    std::printf("%d kills, %zu operations reported, %zu records, %d runs recorded\n", run,
                 reported.size(), records, runsThatRecorded);
 }
 

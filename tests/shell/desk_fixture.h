@@ -4,6 +4,7 @@
 #pragma once
 
 #include "installation.h"
+#include "list_check.h"
 
 #include "circulation/barcode.h"
 #include "platform/clock.h"

@@ -1,6 +1,8 @@
 // The main dialog's life at a headless desk: start-up with and without a
 // settings file, where the file is looked for, the catalogue and greeting,
-// the start state, the modes, Enter and Escape, the clock and the closing.
+// the start state, the clock and the closing. (The modes, Enter and Escape
+// are the journeys' of the real windows: qt_journey_test.cpp, and the
+// scripts test-desk and test-windows.)
 #include "desk_fixture.h"
 
 #include "platform/paths.h"
@@ -41,6 +43,7 @@ TEST_F(StartUp, WithoutASettingsFileOneErrorBoxThenTheDialogClosesItself) {
     bool sessionRan = false;
     headless::SetSession([&](Desk&) { sessionRan = true; });
     EXPECT_EQ(theApp.InitInstance(), FALSE);
+    EXPECT_EQ(theApp.ExitInstance(), 1) << "the program fails";
     EXPECT_FALSE(sessionRan);
     EXPECT_EQ(theApp.m_pMainWnd, nullptr);
     ASSERT_EQ(headless::MessageBoxes().size(), 1u);
@@ -55,6 +58,133 @@ TEST_F(StartUp, WithoutASettingsFileOneErrorBoxThenTheDialogClosesItself) {
     EXPECT_EQ(dialog.m_textLoan, nullptr);
     EXPECT_EQ(headless::MessageBoxes().size(), 2u);
     EXPECT_TRUE(std::filesystem::is_empty(install->Work()));
+}
+
+// A settings file that is there but cannot be read says where reading
+// stopped and why, never "File not found"; the window closes at once and the
+// program fails.
+TEST_F(StartUp, AnUnreadableSettingsFileSaysWhereAndTheProgramFails) {
+    const std::string head = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n";
+    const struct {
+        const char* description;
+        std::string settings; // empty: the settings path is a folder
+        std::string said;     // after "...\n<path>\n"; empty: "File not found"
+    } cases[] = {
+        {"a_folder", "", ""},
+        {"unterminated_quote",
+         head + "<quorvp>\r\n  <lang value=\"es/>\r\n  <workarea value=\"w\"/>\r\n</quorvp>\r\n",
+         "Line 4, column 3: a tag that is not well formed, at \"<workarea value=\"w\"/>\""},
+        {"apostrophe_reference_in_text", head + "<quorvp>\r\n<note>it&apos;s</note>\r\n</quorvp>",
+         "Line 3, column 9: a reference or character that may not stand in text, at "
+         "\"&apos;s</note>\""},
+        {"doctype_before_declaration", "<!DOCTYPE quorvp>\r\n" + head + "<quorvp/>\r\n",
+         "Line 1, column 1: a document type declaration before the XML declaration, at "
+         "\"<!DOCTYPE quorvp>\""},
+        {"first_instruction_not_a_declaration", "\r\n\r\n  <?php echo 1; ?><quorvp/>",
+         "Line 3, column 3: a first processing instruction that is not a valid XML declaration, "
+         "at \"<?php echo 1; ?><quorvp/>\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
+        headless::Reset();
+        Install(c.settings.empty() ? nullptr : &c.settings);
+        const std::string path = install->Root() + kSettingsBelow;
+        if (c.settings.empty()) {
+            std::filesystem::create_directory(path);
+        }
+        bool sessionRan = false;
+        headless::SetSession([&](Desk&) { sessionRan = true; });
+        EXPECT_EQ(theApp.InitInstance(), FALSE);
+        EXPECT_EQ(theApp.ExitInstance(), 1);
+        EXPECT_FALSE(sessionRan);
+        ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+        EXPECT_EQ(headless::MessageBoxes()[0].type, MB_ICONHAND | MB_OK);
+        EXPECT_EQ(headless::MessageBoxes()[0].text,
+                  c.said.empty() ? "File not found\n" + path
+                                 : "The settings file cannot be read\n" + path + "\n" + c.said +
+                                       "\nRun quorvcheck on this file to see what is wrong.");
+        EXPECT_TRUE(std::filesystem::is_empty(install->Work()));
+    }
+}
+
+// A document the reader took only in part, or that names no work area, is
+// said once, before the greeting; then the desk runs on with what it read.
+TEST_F(StartUp, SettingsTakenInPartWarnBeforeTheGreeting) {
+    const std::string head = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n";
+    const std::string work = "<workarea value=\"@WORK@\"/>";
+    const std::string noWorkArea =
+        "It names no work area (workarea): no operation can be recorded.";
+    const struct {
+        const char* description;
+        std::string settings;
+        std::string said; // the lines between the path and the closing two; empty: no warning
+        const char* loan; // the loan caption the desk then shows
+    } cases[] = {
+        {"sound", kStandard, "", "es:op1"},
+        {"mistyped_end_tag",
+         head + "<quorvp>\r\n<lang value=\"es\"/>\r\n" + work + "\r\n" + Catalogue("es") +
+             "\r\n<messages xml:lang=\"en\">\r\n</message>\r\n" + kModels + "\r\n</quorvp>\r\n",
+         "Line 7, column 1: an end tag that does not match the open element, at \"</message>\"",
+         "es:op1"},
+        {"cut_inside_a_tag",
+         head + "<quorvp>\r\n" + work +
+             "\r\n<messages>\r\n<m ID=\"op1\" text=\"Loan\"/>\r\n  <m ID=\"op2\" te",
+         "Line 6, column 3: the file ends inside unfinished markup, at \"<m ID=\"op2\" te\"",
+         "Loan"},
+        {"text_after_the_root", head + "<quorvp>" + work + Catalogue("") + "</quorvp>\r\nhello\r\n",
+         "Line 3, column 1: text outside every element, at \"hello\"", ":op1"},
+        {"root_left_open", head + "<quorvp>\r\n" + work + "\r\n" + Catalogue("") + "\r\n",
+         "Line 4: the file ends with <quorvp> still open", ":op1"},
+        {"no_declaration", "<quorvp>\r\n" + work + "\r\n</quorvp>\r\n",
+         "Line 1, column 1: an element before the XML declaration, at \"<quorvp>\"\n" + noWorkArea,
+         ""},
+        {"no_work_area", head + "<quorvp>" + Catalogue("") + "<workarea value=\"\"/></quorvp>",
+         noWorkArea, ":op1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
+        headless::Reset();
+        Run(c.settings, [&](Desk& desk) { EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).text, c.loan); });
+        const std::vector<headless::MessageBoxRecord>& boxes = headless::MessageBoxes();
+        ASSERT_GE(boxes.size(), c.said.empty() ? 1u : 2u);
+        EXPECT_EQ(boxes[c.said.empty() ? 0 : 1].type, MB_ICONINFORMATION | MB_OK) << "greeting";
+        if (!c.said.empty()) {
+            EXPECT_EQ(boxes[0].type, MB_ICONEXCLAMATION | MB_OK);
+            EXPECT_EQ(boxes[0].text, "The settings file has mistakes\n" + install->Root() +
+                                         kSettingsBelow + "\n" + c.said +
+                                         "\nThe desk goes on with what it could read.\n"
+                                         "Run quorvcheck on this file to see every mistake.");
+        }
+    }
+    // The desk ran: the program ends well, warned or not.
+    headless::Reset();
+    Install(&cases[1].settings);
+    headless::SetSession(nullptr);
+    EXPECT_EQ(theApp.InitInstance(), FALSE);
+    EXPECT_EQ(theApp.ExitInstance(), 0);
+}
+
+// Without a work area no day's file is opened anywhere: "mes2" at start-up
+// and at every Enter, as for a folder that cannot be written.
+TEST_F(StartUp, WithoutAWorkAreaNothingIsRecordedAnywhere) {
+    const std::string root = std::string("/") + kToday + ".qvp";
+    const bool atRootBefore = std::filesystem::exists(root);
+    std::string settings = Settings("es", Catalogue("es"));
+    settings.replace(settings.find("@WORK@"), 6, "");
+    Run(settings, [&](Desk& desk) {
+        desk.Type("p");
+        desk.Press(VK_RETURN);
+        desk.Type("i");
+        desk.Press(VK_RETURN);
+        EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, "i") << "the entry stays for another try";
+    });
+    const std::vector<std::string> shown = Shown();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_NE(shown[0].find("It names no work area"), std::string::npos);
+    EXPECT_EQ(std::vector<std::string>(shown.begin() + 1, shown.end()),
+              std::vector<std::string>(2, "es:mes2"));
+    EXPECT_TRUE(std::filesystem::is_empty(install->Work()));
+    EXPECT_EQ(std::filesystem::exists(root), atRootBefore);
 }
 
 TEST_F(StartUp, TheInstallationFolderIsTakenVerbatimAndMustFitThePathBuffer) {
@@ -174,7 +304,7 @@ TEST_F(Texts, ClockTextsKeepLeadingZerosAndEveryDigitOfTheYear) {
     }
 }
 
-// The start state and the modes.
+// The start state.
 
 using Modes = DeskTest;
 
@@ -199,77 +329,6 @@ TEST_F(Modes, TheDialogStartsInLoanModeWithTheListSetUp) {
         EXPECT_EQ(list.smallImages.bitmapId, 12624u);
         EXPECT_EQ(list.smallImages.count, 3);
         EXPECT_EQ(list.smallImages.mask, RGB(192, 192, 192));
-    });
-}
-
-TEST_F(Modes, EachModeSetsCaptionPatronEditAndColourAndLeavesTheEntryAlone) {
-    const struct {
-        int radio;
-        const char* caption;
-        bool patronEnabled;
-        COLORREF surface;
-    } cases[] = {
-        {IDC_RADIO_RETURN, "es:op2", false, RGB(138, 211, 138)},
-        {IDC_RADIO_REQUEST, "es:op3", true, RGB(138, 138, 211)},
-        {IDC_RADIO_LOAN, "es:op1", true, RGB(220, 0, 0)},
-    };
-    Run(kStandard, [&](Desk& desk) {
-        desk.Type("123");
-        desk.Click(IDC_EDIT_ITEM);
-        desk.Type("456");
-        for (const auto& c : cases) {
-            ASSERT_TRUE(desk.Click(c.radio)) << c.caption;
-            EXPECT_EQ(desk.Item(IDC_GROUP_OPERATION).text, c.caption);
-            EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).enabled, c.patronEnabled) << c.caption;
-            EXPECT_EQ(desk.Surface(), c.surface) << c.caption;
-            EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text + desk.Item(IDC_EDIT_ITEM).text, "123456");
-            // The switch itself moves no focus (the click put it on the radio button).
-            desk.Click(IDC_EDIT_ITEM);
-            Dlg(desk).UpdateModeControls();
-            EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM) << c.caption;
-        }
-    });
-}
-
-// Enter and Escape, from wherever the focus is, in each mode.
-
-using Keys = DeskTest;
-
-TEST_F(Keys, EnterReachesTheEntryAndEscapeClearsItAndNeitherCloses) {
-    const struct {
-        int radio;
-        int focus; // pressed from here
-        UINT key;
-        int after; // focus afterwards
-    } cases[] = {
-        {IDC_RADIO_LOAN, IDC_EDIT_ITEM, VK_ESCAPE, IDC_EDIT_PATRON},
-        {IDC_RADIO_RETURN, IDC_LIST_OPERATIONS, VK_ESCAPE, IDC_EDIT_ITEM},
-        {IDC_RADIO_REQUEST, IDC_RADIO_REQUEST, VK_ESCAPE, IDC_EDIT_PATRON},
-        {IDC_RADIO_LOAN, IDC_EDIT_PATRON, VK_RETURN, IDC_EDIT_PATRON},
-        {IDC_RADIO_LOAN, IDC_LIST_OPERATIONS, VK_RETURN, IDC_EDIT_PATRON},
-        {IDC_RADIO_REQUEST, IDC_RADIO_REQUEST, VK_RETURN, IDC_EDIT_PATRON},
-        {IDC_RADIO_RETURN, IDC_RADIO_RETURN, VK_RETURN, IDC_EDIT_ITEM},
-    };
-    Run(kStandard, [&](Desk& desk) {
-        for (const auto& c : cases) {
-            desk.Click(IDC_RADIO_LOAN);
-            desk.Click(IDC_EDIT_PATRON);
-            desk.Type(c.key == VK_ESCAPE ? "1234" : "");
-            desk.Click(IDC_EDIT_ITEM);
-            desk.Type(c.key == VK_ESCAPE ? "5678" : "");
-            desk.Click(c.radio);
-            desk.Click(c.focus);
-            const std::size_t boxes = Shown().size();
-            ASSERT_TRUE(desk.Press(c.key)) << c.focus;
-            // Enter on empty edits is refused as missing: the entry step ran.
-            EXPECT_EQ(Shown().size(), boxes + (c.key == VK_RETURN ? 1 : 0)) << c.focus;
-            EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text + desk.Item(IDC_EDIT_ITEM).text, "");
-            EXPECT_EQ(desk.FocusId(), c.after) << c.focus;
-            EXPECT_TRUE(desk.Open()) << c.focus;
-            // The key goes on to the focused control as an ordinary keystroke.
-            const std::vector<UINT>& keys = desk.Item(c.after).keys;
-            EXPECT_TRUE(!keys.empty() && keys.back() == c.key) << c.focus;
-        }
     });
 }
 

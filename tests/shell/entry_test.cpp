@@ -1,6 +1,8 @@
-// A day at the desk, headless, end to end: the scanner rhythm of each mode,
-// every refusal, the day's file byte for byte, restarts, midnight, a file held
-// by another desk, failed writes, and two desks recording into one file.
+// Entries at the desk, headless: every refusal, the day's file byte for byte,
+// restarts over damaged files, midnight, a file held by another desk, failed
+// writes and reads, two desks recording into one file, and an accented work
+// area. (A day of each mode at the real windows is the journeys':
+// qt_journey_test.cpp, and the scripts test-desk and test-windows.)
 #include "desk_fixture.h"
 
 #include <cerrno>
@@ -15,6 +17,14 @@ const std::string kStandard = Settings("es", Catalogue("es") + kModels);
 const std::string kNoModels = Settings("es", Catalogue("es"));
 constexpr char kPatron[] = "12345674";
 constexpr char kItem[] = "4006381333931";
+constexpr char kWhen[] = "2026-03-02 09:05:03";
+
+// An operation number as the record holds it.
+std::string Number(int number) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.6d", number);
+    return text;
+}
 
 // One line of the day's file as its layout describes it.
 std::string Line(const char* when, const char* number, std::string patron, std::string item,
@@ -31,51 +41,6 @@ void Scan(Desk& desk, const std::string& text) {
 }
 
 using Entry = DeskTest;
-
-TEST_F(Entry, AMorningOfLoansReturnsAndRequestsLandInTheFileAndTheList) {
-    Run(kStandard, [&](Desk& desk) {
-        CQuorvelPDlg& dlg = Dlg(desk);
-        Scan(desk, kPatron);
-        EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM);
-        EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text, kPatron);
-        EXPECT_EQ(Day(), "");
-        Scan(desk, kItem);
-        EXPECT_EQ(desk.FocusId(), IDC_EDIT_PATRON);
-
-        desk.Type("87654325"); // left in the patron edit, which return mode disables
-        desk.Click(IDC_RADIO_RETURN);
-        ClockSetFixedTime(kMorning + 3600);
-        desk.Click(IDC_EDIT_ITEM);
-        Scan(desk, " 4006381333931");
-        EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM);
-        EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text, "");
-
-        desk.Click(IDC_RADIO_REQUEST);
-        ClockSetFixedTime(kMorning + 7322);
-        desk.Click(IDC_EDIT_PATRON);
-        Scan(desk, kPatron);
-        Scan(desk, kItem);
-        EXPECT_EQ(desk.FocusId(), IDC_EDIT_PATRON);
-        EXPECT_EQ(dlg.m_sequence, 3);
-        EXPECT_EQ(dlg.m_fileOpen, 0);
-
-        // Newest on top, each with its mode's picture and caption.
-        const headless::RowList& rows = desk.Item(IDC_LIST_OPERATIONS).rows;
-        ASSERT_EQ(rows.size(), 3u);
-        for (int row = 0; row < 3; ++row) {
-            EXPECT_EQ(rows[row].image, 2 - row);
-            EXPECT_EQ(rows[row].cells[2], "00000" + std::to_string(3 - row));
-            EXPECT_EQ(rows[row].cells[5], "es:op" + std::to_string(3 - row));
-        }
-        EXPECT_EQ(rows[1].cells, (std::vector<std::string>{
-                                     "02/03/2026", "10:05:03", "000002", std::string(50, ' '),
-                                     " 4006381333931" + std::string(36, ' '), "es:op2"}));
-    });
-    EXPECT_EQ(Day(), Line("2026-03-02 09:05:03", "000001", kPatron, kItem, 'P') +
-                         Line("2026-03-02 10:05:03", "000002", "", " 4006381333931", 'D') +
-                         Line("2026-03-02 11:07:05", "000003", kPatron, kItem, 'T'));
-    EXPECT_TRUE(Shown().empty());
-}
 
 TEST_F(Entry, ARefusedEntryExplainsItselfAndSelectsTheFieldToFix) {
     const struct {
@@ -141,58 +106,119 @@ TEST_F(Entry, WithoutModelsAnyTextIsRecordedAsTyped) {
     EXPECT_EQ(Day(), Line("2026-03-02 09:05:03", "000001", " ab c", "   ", 'P'));
 }
 
-TEST_F(Entry, TheDaysEarlierOperationsComeBackAndNumberingGoesOn) {
+TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordWhateverFollowsIt) {
     const std::string r1 = Line("2026-03-02 08:00:00", "000001", "p1", "i1", 'P');
     const std::string r2 = Line("2026-03-02 08:10:00", "000002", "", "i2", 'D');
     const std::string r3 = Line("2026-03-02 08:20:00", "000003", "p3", "i3", 'T');
+    std::string junk; // every byte value, NUL and 1A among them, and four LFs
+    for (int i = 0; i < 1024; ++i) {
+        junk += static_cast<char>(i % 256);
+    }
+    std::string damagedDay; // a whole day of records cut inside their number
+    for (int i = 0; i < 2000; ++i) {
+        damagedDay += r1.substr(0, 23) + "\r\n";
+    }
     const struct {
         const char* description;
         std::string file;
-        std::size_t rows;
-        const char* time; // time and operation number cells of the top row
-        const char* top;
-        const char* next;
+        std::size_t rows; // at start-up
+        int next;         // number of the next operation
     } cases[] = {
-        {"three_records", r1 + r2 + r3, 3, "08:20:00", "000003", "000004"},
-        {"number_not_digits", r1 + r2 + Line("2026-03-02 08:20:00", "00003x", "", "i", 'D'), 3,
-         "08:20:00", "00003x", "000001"},
-        {"empty_and_short_lines", r1 + "\r\n\n" + r2 + "2026-03-02 08:30", 3, "08:3", "", "000001"},
-        {"only_empty_lines", "\r\n\r\n", 0, nullptr, nullptr, "000001"},
+        {"three_records", r1 + r2 + r3, 3, 4},
+        {"cut_inside_the_number", r1 + r2 + r3.substr(0, 23), 3, 3},
+        {"cut_inside_the_date", r1 + r2 + r3.substr(0, 5), 3, 3},
+        {"number_not_digits", r1 + r2 + Line("2026-03-02 08:20:00", "00003x", "", "i", 'D'), 3, 3},
+        {"a_line_of_junk_and_empty_lines", r1 + r2 + "\r\n#!junk\r\n\n", 3, 3},
+        {"ten_megabytes_without_a_line_end", r1 + r2 + std::string(10 << 20, 'x'), 3, 3},
+        {"a_whole_day_of_damaged_lines", damagedDay, 2000, 1},
+        {"every_byte_value", junk, 5, 1},
+        {"only_empty_lines", "\r\n\r\n", 0, 1},
+        {"end_of_file_byte_at_the_end", r1 + r2 + r3 + "\x1A", 4, 4},
+        {"end_of_file_byte_in_the_middle", r1 + "\x1A\r\n" + r2 + r3, 4, 4},
     };
     for (const auto& c : cases) {
+        headless::Reset();
         Install(&kNoModels);
         std::ofstream(install->DayFile(kToday), std::ios::binary) << c.file;
         headless::SetSession([&](Desk& desk) {
             const headless::RowList& rows = desk.Item(IDC_LIST_OPERATIONS).rows;
-            ASSERT_EQ(rows.size(), c.rows) << c.description;
-            if (c.top != nullptr) {
-                EXPECT_EQ(rows[0].cells[1], c.time) << c.description;
-                EXPECT_EQ(rows[0].cells[2], c.top) << c.description;
-                EXPECT_EQ(rows.back().cells[0], "02/03/2026") << c.description;
-            }
+            EXPECT_EQ(rows.size(), c.rows) << c.description;
+            EXPECT_EQ(ListDiffersFromFile(rows, c.file), "") << c.description;
             Scan(desk, "p");
             Scan(desk, "i");
-            EXPECT_EQ(desk.Item(IDC_LIST_OPERATIONS).rows[0].cells[2], c.next) << c.description;
+            Scan(desk, "q");
+            Scan(desk, "j");
+            EXPECT_EQ(ListDiffersFromFile(rows, Day()), "") << c.description;
         });
-        CQuorvelPDlg dialog;
-        dialog.DoModal();
+        {
+            CQuorvelPDlg dialog;
+            dialog.DoModal();
+        }
+        EXPECT_TRUE(Shown().empty()) << c.description;
+        // Every byte stays; a last line without its line end is ended first.
+        const std::string ended =
+            c.file.empty() || c.file.back() == '\n' ? c.file : c.file + "\r\n";
+        EXPECT_TRUE(Day() == ended + Line(kWhen, Number(c.next).c_str(), "p", "i", 'P') +
+                                 Line(kWhen, Number(c.next + 1).c_str(), "q", "j", 'P'))
+            << c.description;
     }
-    EXPECT_TRUE(Shown().empty());
 }
 
-TEST_F(Entry, TheFirstOperationAfterMidnightStartsTheNewDaysFile) {
-    ClockSetFixedTime(kMorning + 53696); // 23:59:59
-    Run(kNoModels, [&](Desk& desk) {
-        Scan(desk, "p");
-        Scan(desk, "i");
-        ClockSetFixedTime(kMorning + 53698);
+TEST_F(Entry, EachOperationAroundMidnightLandsInTheFileOfItsOwnDate) {
+    const struct {
+        const char* name;
+        const char* date;
+    } days[] = {{"20260302", "2026-03-02"}, {"20260303", "2026-03-03"}};
+    // A clock that ticks a second at every look, started a few seconds
+    // before midnight: whichever look falls on midnight, a record and the
+    // name of its file come from the same one.
+    for (std::int64_t before = 2; before <= 5; ++before) {
+        headless::Reset();
+        ClockSetFixedTime(kMorning + 53697 - before, 1);
+        Run(kNoModels, [&](Desk& desk) {
+            for (int i = 0; i < 3; ++i) {
+                Scan(desk, "p");
+                Scan(desk, "i");
+            }
+            // The list is not emptied when the day changes.
+            EXPECT_EQ(desk.Item(IDC_LIST_OPERATIONS).rows.size(), 3u) << before;
+        });
+        std::size_t records = 0;
+        for (const auto& day : days) {
+            const std::vector<std::string> lines = NonEmptyLines(Day(day.name));
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                EXPECT_EQ(lines[i].substr(0, 10), day.date) << before << ": " << lines[i];
+                EXPECT_EQ(lines[i].substr(20, 6), Number(static_cast<int>(i) + 1)) << before;
+            }
+            records += lines.size();
+        }
+        EXPECT_EQ(records, 3u) << before;
+    }
+}
+
+TEST_F(Entry, AReadErrorHalfWayThroughTheLoadIsSaidOnceAndTheNextOperationShowsTheRest) {
+    Install(&kNoModels);
+    std::string day;
+    for (int i = 1; i <= 100; ++i) {
+        day += Line("2026-03-02 08:00:00", Number(i).c_str(), "p", "i", 'P');
+    }
+    std::ofstream(install->DayFile(kToday), std::ios::binary) << day;
+    // One read finds the last record, one brings the load its first 8 KiB
+    // (62 whole lines); the next one fails.
+    FileFailNext(FILE_OP_READ, EIO, 0, 2);
+    headless::SetSession([&](Desk& desk) {
+        const headless::RowList& rows = desk.Item(IDC_LIST_OPERATIONS).rows;
+        EXPECT_EQ(Shown(), std::vector<std::string>{"es:mes2"});
+        ASSERT_EQ(rows.size(), 62u);
+        EXPECT_EQ(rows[0].cells[2], "000062");
         Scan(desk, "q");
         Scan(desk, "j");
-        EXPECT_EQ(desk.Item(IDC_LIST_OPERATIONS).rows.size(), 2u);
-        EXPECT_EQ(desk.Item(IDC_LIST_OPERATIONS).rows[0].cells[0], "03/03/2026");
+        EXPECT_EQ(ListDiffersFromFile(rows, Day()), "");
     });
-    EXPECT_EQ(Day(), Line("2026-03-02 23:59:59", "000001", "p", "i", 'P'));
-    EXPECT_EQ(Day("20260303"), Line("2026-03-03 00:00:01", "000001", "q", "j", 'P'));
+    CQuorvelPDlg dialog;
+    dialog.DoModal();
+    EXPECT_EQ(Shown(), std::vector<std::string>{"es:mes2"});
+    EXPECT_EQ(Day(), day + Line(kWhen, "000101", "q", "j", 'P'));
 }
 
 TEST_F(Entry, ADayFileHeldByAnotherDeskIsRefusedWithoutUsingANumber) {
@@ -284,6 +310,94 @@ TEST_F(Entry, TwoDesksSharingTheWorkAreaNumberEveryOperationOnce) {
     EXPECT_EQ(*numbers.begin(), "000001");
     EXPECT_EQ(*numbers.rbegin(), "001000");
     EXPECT_EQ(operations.size(), 1000u);
+}
+
+TEST_F(Entry, TwoDesksTakingTurnsEachShowEveryRecordOfTheFileRightAfterRecording) {
+    Install(&kNoModels);
+    std::ofstream(install->Root() + "/turns", std::ios::binary) << "0\n";
+    // Four turns each; each desk checks its list after every operation.
+    std::intptr_t desks[2];
+    for (int d = 0; d < 2; ++d) {
+        desks[d] = test_system::Start(QUORVEL_RECORD_HELPER,
+                                      {"4", d == 0 ? "A" : "B", std::to_string(kMorning), "turns"});
+        ASSERT_NE(desks[d], -1);
+    }
+    for (std::intptr_t desk : desks) {
+        EXPECT_EQ(test_system::Wait(desk), 0);
+    }
+    // Turns 0 to 7 of 1, 2, 3, 1, 2, 3, 1, 2 operations.
+    const std::vector<std::string> lines = NonEmptyLines(Day());
+    ASSERT_EQ(lines.size(), 15u);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i].substr(20, 6), Number(static_cast<int>(i) + 1));
+    }
+}
+
+TEST_F(Entry, WhatOtherDesksAddedBeyondOneOperationsReadingShowsOnlyItsNewestLines) {
+    ASSERT_EQ(kUnseenWindow, 1048576);
+    // Records 000002 to 008001 (132 bytes each, 000059 the first to start in
+    // the last MiB), and then a damaged line of 100 bytes or none: with it
+    // the window starts right at 000059, without it inside 000058.
+    for (const std::size_t damaged : {0, 100}) {
+        headless::Reset();
+        Install(&kNoModels);
+        headless::SetSession([&](Desk& desk) {
+            Scan(desk, "p");
+            Scan(desk, "i");
+            std::string added;
+            for (int n = 2; n <= 8001; ++n) {
+                added += Line(kWhen, Number(n).c_str(), "o", "x", 'D');
+            }
+            added += damaged > 0 ? std::string(damaged - 2, '#') + "\r\n" : "";
+            std::ofstream(install->DayFile(kToday), std::ios::binary | std::ios::app) << added;
+            Scan(desk, "q");
+            Scan(desk, "j");
+            const std::string day = Day();
+            EXPECT_EQ(day.substr(day.size() - 112, 6), "008002") << damaged;
+            const std::string shown = day.substr(0, 132) + day.substr(58 * 132);
+            EXPECT_EQ(ListDiffersFromFile(desk.Item(IDC_LIST_OPERATIONS).rows, shown), "")
+                << damaged;
+        });
+        CQuorvelPDlg dialog;
+        dialog.DoModal();
+        EXPECT_TRUE(Shown().empty()) << damaged;
+    }
+}
+
+TEST_F(Entry, AnAccentedInstallationAndWorkAreaNamedInUtf8OnDisk) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the ANSI calls take the core's text as it is";
+#else
+    // The folder as an administrator's shell makes it, in UTF-8; the
+    // settings and the core spell it in ISO-8859-1.
+    const std::string base = test_system::MakeFolder("quorvel-accents-");
+    const std::string folder = base + "/Pr\xC3\xA9stamo";
+    const std::string text = base + "/Pr\xE9stamo";
+    install = std::make_unique<Installation>(nullptr, folder);
+    {
+        CQuorvelPDlg dialog;
+        dialog.DoModal();
+    }
+    ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+    EXPECT_EQ(headless::MessageBoxes()[0].text, "File not found\n" + text + "/Admin/quorvp.xml");
+
+    std::string settings = kNoModels;
+    settings.replace(settings.find("@WORK@"), 6, text + "/Work");
+    std::ofstream(folder + "/Admin/quorvp.xml", std::ios::binary) << settings;
+    headless::Reset();
+    headless::SetSession([&](Desk& desk) {
+        Scan(desk, "p");
+        Scan(desk, "i");
+    });
+    {
+        CQuorvelPDlg dialog;
+        dialog.DoModal();
+    }
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_EQ(Day(), Line(kWhen, "000001", "p", "i", 'P'));
+    install.reset();
+    std::filesystem::remove_all(base);
+#endif
 }
 
 } // namespace
