@@ -1078,8 +1078,8 @@ def main():
     units = test_units(build, check=not args.list)
     coverage = Coverage(build, units)
     progress(f"=== {len(units)} test processes run ctest's tests of this build; not run: "
-             f"the Windows leg (wine){'' if args.sanitize else ', the sanitizer leg'} and the "
-             f"package leg (scripts/test-windows, the asan preset, scripts/test-package)")
+             f"the legs that need a display or wine (scripts/test-desk, test-package, "
+             f"test-windows){'' if args.sanitize else ' and the sanitizer leg (--sanitize)'}")
 
     files, skipped = choose_files(args.files, coverage.commands)
     texts, mutants_of, covering = {}, {}, {}
