@@ -1,11 +1,9 @@
 // A day's file as a desk writes it passes quorvcheck --day: loans, a
 // return and a request recorded at a headless desk, a refused entry in
 // between, and a restart that goes on numbering.
-#include "quorvcheck/check.h"
+#include "checker.h"
 
 #include "tests/shell/desk_fixture.h"
-
-#include <sstream>
 
 namespace {
 
@@ -19,8 +17,7 @@ void Scan(Desk& desk, const char* text) {
 }
 
 TEST_F(DeskDay, ADayFileTheDeskWrotePasses) {
-    const std::string settings = Settings("es", Catalogue("es") + kModels);
-    Run(settings, [](Desk& desk) {
+    Run(Settings("es", Catalogue("es") + kModels), [](Desk& desk) {
         Scan(desk, "12345674");
         Scan(desk, "4006381333931");
         ClockSetFixedTime(kMorning + 60);
@@ -41,16 +38,10 @@ TEST_F(DeskDay, ADayFileTheDeskWrotePasses) {
         Scan(desk, "4006381333931");
     });
     CQuorvelPDlg().DoModal();
-    const std::string settingsPath = install->Root() + "/Admin/quorvp.xml";
-    const std::string day = install->DayFile(kToday);
-    const char* argv[] = {"quorvcheck", "--day", settingsPath.c_str(), day.c_str()};
-    StartEmptyList();
-    std::ostringstream out, err;
-    EXPECT_EQ(QuorvcheckMain(4, argv, out, err), QUORVCHECK_OK) << out.str();
-    EXPECT_NE(out.str().find("\n  Operations: 4: 2 loans, 1 return, 1 request; first at "
-                             "09:05:03, last at 10:05:03\n  Verdict: sound\n"),
-              std::string::npos)
-        << out.str();
+    const Outcome run = Check(*install, "--day SETTINGS DIR/Work/20260302.qvp");
+    EXPECT_EQ(run.status, QUORVCHECK_OK) << run.out;
+    ExpectLines(run.out, "  Operations: 4: 2 loans, 1 return, 1 request; first at 09:05:03, last "
+                         "at 10:05:03\n  Verdict: sound\n");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -30,44 +31,33 @@ TEST(Text, EveryByteIsPrintedSafely) {
 }
 
 TEST(Text, ArgumentsToLatin1) {
-    struct Case {
-        const char* description;
-        const char* argument;
-        std::string latin1;
-        bool replaced;
+    // Only whole, valid UTF-8 is converted; anything else is taken as typed.
+    const std::tuple<const char*, std::string, bool> cases[] = {
+        {"\xC3\x89t\xC3\xA9", "\xC9t\xE9", false},
+        {"\xE2\x82\xAC\xF0\x9F\x93\x9A.", "??.", true}, // beyond Latin-1
+        {"\xC9t\xE9", "\xC9t\xE9", false},
+        {"\xC0\x80\xC3\xA9", "\xC0\x80\xC3\xA9", false}, // overlong
+        {"\xED\xA0\x80", "\xED\xA0\x80", false},         // a surrogate
+        {"\xE2\x82\xAC\xE2\x82", "\xE2\x82\xAC\xE2\x82", false},
     };
-    const Case cases[] = {
-        {"two_byte", "\xC3\x89t\xC3\xA9", "\xC9t\xE9", false},
-        {"beyond_latin1", "\xE2\x82\xAC\xF0\x9F\x93\x9A.", "??.", true},
-        {"latin1_typed", "\xC9t\xE9", "\xC9t\xE9", false},
-        {"overlong", "\xC0\x80\xC3\xA9", "\xC0\x80\xC3\xA9", false},
-        {"surrogate", "\xED\xA0\x80", "\xED\xA0\x80", false},
-        {"cut_short", "\xE2\x82\xAC\xE2\x82", "\xE2\x82\xAC\xE2\x82", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.description);
-        bool replaced = !c.replaced;
-        EXPECT_EQ(ArgumentToLatin1(c.argument, &replaced), c.latin1);
-        EXPECT_EQ(replaced, c.replaced);
+    for (const auto& [argument, latin1, replaced] : cases) {
+        bool lost = !replaced;
+        EXPECT_EQ(ArgumentToLatin1(argument, &lost), latin1);
+        EXPECT_EQ(lost, replaced) << latin1;
     }
 }
 
 TEST(Text, PathsAndUtf8) {
-    const struct {
-        const char* description;
-        std::string bytes;
-        std::string printed; // PrintablePath
-        bool utf8;           // ReadsAsUtf8
-    } cases[] = {
-        {"ascii", "C:\\Quorvel\tx", "C:\\Quorvel\\tx", false},
-        {"utf8_kept", "Caja\xE2\x82\xAC/pr\xC3\xA9stamo", "Caja\xE2\x82\xAC/pr\xC3\xA9stamo", true},
-        {"latin1_converted", "pr\xE9stamo", "pr\xC3\xA9stamo", false},
-        {"utf8_then_latin1", "\xC3\xA9\xE9", "\xC3\x83\xC2\xA9\xC3\xA9", false},
+    const std::tuple<std::string, std::string, bool> cases[] = {
+        // bytes, PrintablePath, ReadsAsUtf8
+        {"C:\\Quorvel\tx", "C:\\Quorvel\\tx", false},
+        {"Caja\xE2\x82\xAC/pr\xC3\xA9stamo", "Caja\xE2\x82\xAC/pr\xC3\xA9stamo", true},
+        {"pr\xE9stamo", "pr\xC3\xA9stamo", false},
+        {"\xC3\xA9\xE9", "\xC3\x83\xC2\xA9\xC3\xA9", false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.description);
-        EXPECT_EQ(PrintablePath(c.bytes), c.printed);
-        EXPECT_EQ(ReadsAsUtf8(c.bytes.data(), c.bytes.size()), c.utf8);
+    for (const auto& [bytes, printed, utf8] : cases) {
+        EXPECT_EQ(PrintablePath(bytes), printed);
+        EXPECT_EQ(ReadsAsUtf8(bytes.data(), bytes.size()), utf8) << printed;
     }
 }
 

@@ -11,14 +11,15 @@
 namespace {
 
 TEST(QuorvcheckPosix, AWorkAreaThatCannotBeWrittenSaysWhy) {
-    const Site site(SettingsParts().Text());
+    const Installation site(kSound.c_str());
     const bool root = geteuid() == 0;
     ASSERT_EQ(chmod(site.Work().c_str(), root ? 02770 : 0555), 0);
     if (root) {
         ASSERT_EQ(chown(site.Work().c_str(), 0, 0), 0);
-        ASSERT_EQ(chmod(site.Path("Admin").c_str(), 0755), 0);
-        ASSERT_EQ(chmod(site.Path("Admin/quorvp.xml").c_str(), 0644), 0);
-        ASSERT_EQ(chmod(site.Path("").c_str(), 0755), 0);
+        for (const std::string& path : {site.Root(), site.Root() + "/Admin"}) {
+            ASSERT_EQ(chmod(path.c_str(), 0755), 0);
+        }
+        ASSERT_EQ(chmod((site.Root() + "/Admin/quorvp.xml").c_str(), 0644), 0);
     }
     std::fflush(nullptr);
     const pid_t child = fork();
@@ -27,17 +28,13 @@ TEST(QuorvcheckPosix, AWorkAreaThatCannotBeWrittenSaysWhy) {
         if (root && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)) {
             _exit(3);
         }
-        const Outcome run = site.Run({"SETTINGS"});
-        const std::string expected =
+        const Outcome run = Check(site, "SETTINGS");
+        const std::string said =
             root ? "Work area: \"DIR/Work\" cannot be written by nobody (owner root, group root, "
                    "mode 2770 (rwxrws---)): nobody is not in group root: a desk shows \"mes2\""
                  : "Work area: \"DIR/Work\" cannot be written by ";
-        const bool said = run.out.find("\n" + expected) != std::string::npos &&
-                          run.out.find("the work area cannot be written by") != std::string::npos;
-        if (!said) {
-            std::fprintf(stderr, "%s", run.out.c_str());
-        }
-        _exit(run.status == 1 && said ? 0 : 1);
+        ExpectLines(run.out, said + "|Result: exit status 1: the work area cannot be written by");
+        _exit(run.status == 1 && !::testing::Test::HasFailure() ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
