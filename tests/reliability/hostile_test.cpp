@@ -1,8 +1,7 @@
-// A desk in a hostile or broken environment, headless: settings that cannot
-// be had or are damaged, work areas that cannot be written, day files that
-// are not what this program writes, barcodes of every byte value. Each gets
-// its message (or runs on with what it has), nothing crashes, and no byte of
-// a day's file that was good before is lost.
+// A desk in a hostile or broken environment, headless: settings that are
+// damaged or junk, work areas and day files it cannot write, barcodes of
+// every byte value. Each gets its message (or runs on with what it has),
+// nothing crashes, and no byte of a day's file that was good before is lost.
 #include "tests/shell/desk_fixture.h"
 
 #include <sys/stat.h>
@@ -11,16 +10,12 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 
 namespace {
 
 using headless::Desk;
 
-const std::string kStandard = Settings("es", Catalogue("es") + kModels);
 const std::string kNoModels = Settings("es", Catalogue("es"));
-constexpr char kPatron[] = "12345674";
-constexpr char kItem[] = "4006381333931";
 constexpr char kWhen[] = "2026-03-02 09:05:03";
 
 std::string Line(const char* when, const char* number, std::string patron, std::string item,
@@ -43,60 +38,12 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// Runs body in a child process, for what must not touch this one (another
-// user); passes when body returns true. The child
-// reports its failures on standard error.
-void InChild(const std::function<bool()>& body) {
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        _exit(body() ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
-}
+using Hostile = DeskTest;
 
-// The message boxes shown so far, the greeting left out.
-std::vector<std::string> Messages() {
-    std::vector<std::string> texts;
-    for (const auto& box : headless::MessageBoxes()) {
-        if (box.type != (MB_ICONINFORMATION | MB_OK)) {
-            texts.push_back(box.text);
-        }
-    }
-    return texts;
-}
-
-bool Expect(bool holds, const std::string& what) {
-    if (!holds) {
-        std::fprintf(stderr, "failed: %s\n", what.c_str());
-    }
-    return holds;
-}
-
-using HostileSettings = DeskTest;
-
-TEST_F(HostileSettings, AnInstallationPathTooLongForThePathBufferIsNotFound) {
-    Install(&kNoModels);
-    const std::string folder = "/" + std::string(599, 'q');
-    setenv("QUORVPATH", folder.c_str(), 1);
-    bool opened = false;
-    headless::SetSession([&](Desk&) { opened = true; });
-    {
-        CQuorvelPDlg dialog;
-        dialog.DoModal();
-        EXPECT_EQ(dialog.m_settings, nullptr);
-    }
-    EXPECT_FALSE(opened);
-    ASSERT_EQ(headless::MessageBoxes().size(), 1u);
-    EXPECT_EQ(headless::MessageBoxes()[0].text, "File not found\n" + folder + "/Admin/quorvp.xml");
-    EXPECT_EQ(headless::MessageBoxes()[0].type, MB_ICONHAND | MB_OK);
-}
-
-TEST_F(HostileSettings, DamagedSettingsGiveWhatTheyHoldAndTheDeskWorks) {
-    const std::string cut = Settings("es", Catalogue("es"));
+// What the reader takes only in part, or not at all, is said once before the
+// greeting; the desk runs on with what it has. Without a declaration it has
+// no work area: "mes2" (empty, with no catalogue) at start-up and at Enter.
+TEST_F(Hostile, DamagedSettingsGiveWhatTheyHoldAndTheDeskWorks) {
     // Deep enough that any recursive walk would run out of stack: about 50 MB
     // of nested elements, with the catalogue's entries at the bottom.
     const std::string level = "<" + std::string(97, 'n') + ">";
@@ -111,163 +58,127 @@ TEST_F(HostileSettings, DamagedSettingsGiveWhatTheyHoldAndTheDeskWorks) {
     deep += entries.substr(entries.find('>') + 1, entries.rfind('<') - entries.find('>') - 1);
     nested.replace(nested.find("@DEEP@"), 6, deep);
     deep.clear();
+    std::string junk;
+    for (int i = 0; i < 1024; ++i) {
+        junk += static_cast<char>(1 + i % 255);
+    }
+    const std::string recorded = Line(kWhen, "000001", "p", "i");
     const struct {
         const char* description;
         std::string settings;
-        const char* loanCaption;
-        const char* returnCaption;
+        const char *loan, *ret; // the captions of the two modes
+        std::size_t shown;      // message boxes, the warning first
+        std::string day;
     } cases[] = {
-        {"cut_inside_a_tag", cut.substr(0, cut.find("text=\"es:op2\"") + 3), "es:op1", ""},
-        {"fifty_megabytes_of_nesting", std::move(nested), "es:op1", "es:op2"},
-    };
-    for (const auto& c : cases) {
-        headless::Reset();
-        Run(c.settings, [&](Desk& desk) {
-            EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).text, c.loanCaption) << c.description;
-            EXPECT_EQ(desk.Item(IDC_RADIO_RETURN).text, c.returnCaption) << c.description;
-            Scan(desk, "p");
-            Scan(desk, "i");
-        });
-        // The reader took the file only in part: said once, before the greeting.
-        ASSERT_EQ(Shown().size(), 1u) << c.description;
-        EXPECT_EQ(Shown()[0].rfind("The settings file has mistakes\n", 0), 0u) << c.description;
-        EXPECT_EQ(Day(), Line(kWhen, "000001", "p", "i")) << c.description;
-    }
-}
-
-TEST_F(HostileSettings, SettingsWithoutADeclarationRunWithNothingAndRecordNothing) {
-    std::string junk;
-    for (int i = 0; i < 1024; ++i) {
-        junk += static_cast<char>(i % 256);
-    }
-    const struct {
-        const char* description;
-        std::string bytes;
-    } cases[] = {
-        {"empty", ""},
-        {"binary_junk", junk},
+        {"cut_inside_a_tag", kNoModels.substr(0, kNoModels.find("text=\"es:op2\"") + 3), "es:op1",
+         "", 1, recorded},
+        {"fifty_megabytes_of_nesting", std::move(nested), "es:op1", "es:op2", 1, recorded},
+        {"empty", "", "", "", 3, ""},
+        {"binary_junk", junk, "", "", 3, ""},
     };
     const std::string atRoot = std::string("/") + kToday + ".qvp";
     const bool atRootBefore = std::filesystem::exists(atRoot);
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
         headless::Reset();
-        Install(nullptr);
-        WriteBytes(install->Root() + "/Admin/quorvp.xml", c.bytes);
-        headless::SetSession([&](Desk& desk) {
-            EXPECT_TRUE(desk.Item(IDC_RADIO_LOAN).text.empty()) << c.description;
+        Run(c.settings, [&](Desk& desk) {
+            EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).text, c.loan);
+            EXPECT_EQ(desk.Item(IDC_RADIO_RETURN).text, c.ret);
             Scan(desk, "p");
             Scan(desk, "i");
         });
-        {
-            CQuorvelPDlg dialog;
-            dialog.DoModal();
-            EXPECT_EQ(dialog.m_hasBarcodeModels, 0) << c.description;
-        }
-        // Said before the greeting; then the empty "mes2" at start-up and at
-        // the Enter, since there is no work area to write in.
-        const std::vector<std::string> shown = Messages();
-        ASSERT_EQ(shown.size(), 3u) << c.description;
-        EXPECT_NE(shown[0].find("\nIt names no work area"), std::string::npos) << c.description;
-        EXPECT_EQ(shown[1] + shown[2], "") << c.description;
-        EXPECT_TRUE(std::filesystem::is_empty(install->Work())) << c.description;
+        const std::vector<std::string> shown = Shown();
+        ASSERT_EQ(shown.size(), c.shown);
+        EXPECT_EQ(shown[0].rfind("The settings file has mistakes\n", 0), 0u);
+        EXPECT_EQ(std::vector<std::string>(shown.begin() + 1, shown.end()),
+                  std::vector<std::string>(c.shown - 1, ""));
+        EXPECT_EQ(Day(), c.day);
     }
     EXPECT_EQ(std::filesystem::exists(atRoot), atRootBefore);
 }
 
-using HostileWorkArea = DeskTest;
-
-// Start-up tells the librarian once, every Enter again; nothing is numbered
-// or written and the entry stays for the next try.
-void ExpectRefusedEverywhere(Desk& desk, const char* description) {
-    EXPECT_TRUE(desk.Item(IDC_LIST_OPERATIONS).rows.empty()) << description;
-    Scan(desk, "p");
-    Scan(desk, "i");
-    Scan(desk, "");
-    EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, "i") << description;
-    EXPECT_EQ(Messages(), std::vector<std::string>(3, "es:mes2")) << description;
-    EXPECT_EQ(static_cast<CQuorvelPDlg&>(desk.Dialog()).m_sequence, 0) << description;
-}
-
-TEST_F(HostileWorkArea, AWorkAreaThatIsMissingOrAFileRefusesEveryOperation) {
+// A work area or day's file the desk cannot write refuses every operation:
+// start-up tells the librarian once, every Enter again; nothing is numbered
+// or written, the entry stays for the next try, and what was there stays.
+// Permission bits do not bind root: the desk runs as "nobody" for them.
+TEST_F(Hostile, WhatCannotBeWrittenRefusesEveryOperationAndKeepsItsFile) {
+    enum {
+        NONE,
+        READ_ONLY,
+        READ_ONLY_DAY,
+        DAY_A_FOLDER
+    };
     const struct {
         const char* description;
-        const char* folder;
-        bool isFile;
+        const char* folder; // the work area below the installation's Work
+        int setup;
     } cases[] = {
-        {"missing", "/missing", false},
-        {"a_file", "/plain", true},
-        {"below_a_file", "/plain/below", true},
+        {"missing", "/missing", NONE},
+        {"a_file", "/plain", NONE},
+        {"below_a_file", "/plain/below", NONE},
+        {"read_only", "", READ_ONLY},
+        {"read_only_with_its_day_file", "", READ_ONLY_DAY},
+        {"day_file_a_folder", "", DAY_A_FOLDER},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
         headless::Reset();
         std::string settings = kNoModels;
-        settings.replace(settings.find("@WORK@"), 6, std::string("@WORK@") + c.folder);
-        Install(&settings);
-        if (c.isFile) {
-            WriteBytes(install->Work() + "/plain", kGoodDay);
-        }
-        headless::SetSession([&](Desk& desk) { ExpectRefusedEverywhere(desk, c.description); });
-        {
-            CQuorvelPDlg dialog;
-            dialog.DoModal();
-        }
-        EXPECT_EQ(std::filesystem::exists(install->Work() + "/missing"), false) << c.description;
-        if (c.isFile) {
-            EXPECT_EQ(ReadFile(install->Work() + "/plain"), kGoodDay) << c.description;
-        }
-    }
-}
-
-TEST_F(HostileWorkArea, AReadOnlyWorkAreaRefusesEveryOperationAndKeepsItsFile) {
-    // Permission bits do not bind root: the desk runs as "nobody" then.
-    for (const bool withDay : {false, true}) {
-        headless::Reset();
-        Install(&kNoModels);
+        Install(&settings.replace(settings.find("@WORK@"), 6, std::string("@WORK@") + c.folder));
+        WriteBytes(install->Work() + "/plain", kGoodDay);
         const std::string day = install->DayFile(kToday);
-        if (withDay) {
+        if (c.setup == READ_ONLY_DAY) {
             WriteBytes(day, kGoodDay);
             chmod(day.c_str(), 0444);
         }
-        chmod(install->Root().c_str(), 0755);
-        chmod((install->Root() + "/Admin").c_str(), 0755);
-        chmod(install->Work().c_str(), 0555);
-        InChild([&] {
-            if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
-                return Expect(false, "setuid");
-            }
-            headless::SetSession([&](Desk& desk) { ExpectRefusedEverywhere(desk, "read-only"); });
-            CQuorvelPDlg dialog;
-            dialog.DoModal();
-            return !::testing::Test::HasFailure();
-        });
-        EXPECT_EQ(std::filesystem::exists(day), withDay);
-        if (withDay) {
-            EXPECT_EQ(ReadFile(day), kGoodDay);
+        if (c.setup == DAY_A_FOLDER) {
+            std::filesystem::create_directory(day);
         }
+        if (c.setup == READ_ONLY || c.setup == READ_ONLY_DAY) {
+            chmod(install->Root().c_str(), 0755);
+            chmod((install->Root() + "/Admin").c_str(), 0755);
+            chmod(install->Work().c_str(), 0555);
+        }
+        std::fflush(nullptr);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (c.setup != NONE && c.setup != DAY_A_FOLDER && geteuid() == 0 &&
+                (setgid(65534) != 0 || setuid(65534) != 0)) {
+                _exit(3);
+            }
+            headless::SetSession([&](Desk& desk) {
+                EXPECT_TRUE(desk.Item(IDC_LIST_OPERATIONS).rows.empty());
+                Scan(desk, "p");
+                Scan(desk, "i");
+                Scan(desk, "");
+                EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, "i");
+                EXPECT_EQ(Shown(), std::vector<std::string>(3, "es:mes2"));
+                EXPECT_EQ(Dlg(desk).m_sequence, 0);
+            });
+            CQuorvelPDlg().DoModal();
+            _exit(::testing::Test::HasFailure() ? 1 : 0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+        EXPECT_EQ(ReadFile(install->Work() + "/plain"), kGoodDay);
+        EXPECT_FALSE(std::filesystem::exists(install->Work() + "/missing"));
+        EXPECT_EQ(std::filesystem::is_directory(day), c.setup == DAY_A_FOLDER);
+        EXPECT_EQ(std::filesystem::exists(day) ? ReadFile(day) : "",
+                  c.setup == READ_ONLY_DAY ? kGoodDay : "");
         chmod(install->Work().c_str(), 0755);
     }
 }
-
-using HostileDayFile = DeskTest;
-
-TEST_F(HostileDayFile, ADayFileThatIsAFolderRefusesEveryOperation) {
-    Install(&kNoModels);
-    std::filesystem::create_directory(install->DayFile(kToday));
-    headless::SetSession([&](Desk& desk) { ExpectRefusedEverywhere(desk, "folder"); });
-    CQuorvelPDlg dialog;
-    dialog.DoModal();
-    EXPECT_TRUE(std::filesystem::is_directory(install->DayFile(kToday)));
-}
-
-using HostileBarcodes = DeskTest;
 
 // Fifty characters of one byte value, as a scanner or a paste could deliver.
 std::string Fifty(int byte) {
     return std::string(50, static_cast<char>(byte));
 }
 
-TEST_F(HostileBarcodes, FiftyCharactersOfEveryByteValueAreRefusedByTheModels) {
-    Install(&kStandard);
+TEST_F(Hostile, FiftyCharactersOfEveryByteValueAreRefusedByTheModels) {
+    const std::string settings = Settings("es", Catalogue("es") + kModels);
+    Install(&settings);
     WriteBytes(install->DayFile(kToday), kGoodDay);
     headless::SetSession([&](Desk& desk) {
         for (int byte = 1; byte < 256; ++byte) {
@@ -275,19 +186,18 @@ TEST_F(HostileBarcodes, FiftyCharactersOfEveryByteValueAreRefusedByTheModels) {
             Scan(desk, Fifty(byte));
             EXPECT_EQ(desk.FocusId(), IDC_EDIT_PATRON) << byte;
             desk.Press(VK_ESCAPE);
-            Scan(desk, kPatron);
+            Scan(desk, "12345674");
             Scan(desk, Fifty(byte));
             EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM) << byte;
         }
         EXPECT_EQ(Dlg(desk).m_sequence, 2);
     });
-    CQuorvelPDlg dialog;
-    dialog.DoModal();
+    CQuorvelPDlg().DoModal();
     EXPECT_EQ(Shown(), std::vector<std::string>(2 * 255, "es:mes4"));
     EXPECT_EQ(Day(), kGoodDay);
 }
 
-TEST_F(HostileBarcodes, FiftyCharactersOfEveryByteValueAreRecordedAsWholeLinesWithoutModels) {
+TEST_F(Hostile, FiftyCharactersOfEveryByteValueAreRecordedAsWholeLinesWithoutModels) {
     Install(&kNoModels);
     WriteBytes(install->DayFile(kToday), kGoodDay);
     headless::SetSession([&](Desk& desk) {
@@ -296,10 +206,7 @@ TEST_F(HostileBarcodes, FiftyCharactersOfEveryByteValueAreRecordedAsWholeLinesWi
             Scan(desk, Fifty(byte));
         }
     });
-    {
-        CQuorvelPDlg dialog;
-        dialog.DoModal();
-    }
+    CQuorvelPDlg().DoModal();
     EXPECT_TRUE(Shown().empty());
     const std::string day = Day();
     ASSERT_EQ(day.size(), kGoodDay.size() + 255 * 132);
