@@ -83,9 +83,6 @@ TEST(Quorvcheck, SettingsFilesAndBarcodes) {
          "XML declaration: none|Dropped: line 1, column 1: an element before the XML "
          "declaration, at \"<quorvp>\"|Hint: the file has no XML declaration."
          "|Result: exit status 1: 25 tokens dropped; no XML declaration; no element\n"},
-        {kSound, "--lang fr SETTINGS", 1,
-         "Chosen catalogue: none for \"fr\"; every text of the client would be empty"
-         "|Result: exit status 1: no catalogue for the language\n"},
         {Replaced(
              Replaced(Replaced(kSound, "<m ID=\"mes1\"", "<m ID=\"mes1x\""), " ID=\"op2\"", ""),
              "@WORK@", "@WORK@/none"),
@@ -98,9 +95,6 @@ TEST(Quorvcheck, SettingsFilesAndBarcodes) {
          "|Barcode models: none (no mbarcode element)"
          "|  \"hello\": accepted unchecked: no barcode model is configured"
          "|Result: exit status 1: no work area; no barcode model\n"},
-        {Replaced(kSound, "@WORK@", "@WORK@/../Admin/quorvp.xml"), "SETTINGS", 1,
-         "Work area: \"DIR/Work/../Admin/quorvp.xml\" is not a folder"
-         "|Result: exit status 1: the work area is not a folder\n"},
         // Texts with references, in a file whose bytes read as UTF-8.
         {Replaced(Replaced(ascii, "prestamo", "pr\xC3\xA9stamo"), "No velido\"",
                   "No v&#225;lido &amp; m&aacute;s\""),
@@ -111,22 +105,25 @@ TEST(Quorvcheck, SettingsFilesAndBarcodes) {
          "|        shown as written, references and all; to show \"No v\xC3\xA1lido & "
          "m&aacute;s\" write the letters themselves|Result: exit status 0, no problem found; "
          "warnings: UTF-8 read as ISO-8859-1, texts with references\n"},
-        {kSound, "SETTINGS 12345675 '' -- -1", 1,
-         "  \"12345675\": refused: wrong check character (BARCODE_BAD_CHECK, kind X, value 0)"
+        {kSound, "--lang fr SETTINGS 12345675 '' -- -1", 1,
+         "Chosen catalogue: none for \"fr\"; every text of the client would be empty"
+         "|  \"12345675\": refused: wrong check character (BARCODE_BAD_CHECK, kind X, value 0)"
          "|  \"\": refused: empty, a desk asks for the missing barcode"
          "|  \"-1\": refused: matches no model (BARCODE_REJECTED, kind X, value 0)"
-         "|Result: exit status 1: 3 of 3 barcodes refused\n"},
-        {Replaced(kSound, "</mbarcode>", otherModels), "SETTINGS #1234567 #0123456 #0000012 Q-12",
-         1,
-         "  4. decided by its number (X), pattern \"#NNNNNNN\", no check character (method 1 "
+         "|Result: exit status 1: no catalogue for the language; 3 of 3 barcodes refused\n"},
+        {Replaced(Replaced(kSound, "</mbarcode>", otherModels), "@WORK@",
+                  "@WORK@/../Admin/quorvp.xml"),
+         "SETTINGS #1234567 #0123456 #0000012 Q-12", 1,
+         "Work area: \"DIR/Work/../Admin/quorvp.xml\" is not a folder|  4. decided by its number "
+         "(X), pattern \"#NNNNNNN\", no check character (method 1 "
          "unused), optional id off|  5. kind \"Q\" (neither patron nor item: a desk refuses "
          "what it matches)|Skipped: 1 element under mbarcode without a model or a value"
          "|  \"#1234567\": accepted as item (BARCODE_OK, kind C, value 1234567)"
          "|  \"#0123456\": accepted as patron (BARCODE_OK, kind L, value 123456)"
          "|  \"#0000012\": refused: neither a patron nor an item barcode (BARCODE_OK, kind X"
          "|  \"Q-12\": refused: neither a patron nor an item barcode (BARCODE_OK, kind Q"
-         "|Result: exit status 1: 2 of 4 barcodes refused; warnings: a model of a kind no desk "
-         "accepts, skipped model elements\n"},
+         "|Result: exit status 1: the work area is not a folder; 2 of 4 barcodes refused; "
+         "warnings: a model of a kind no desk accepts, skipped model elements\n"},
     });
     // An accented work area is looked for under the name a desk gives it.
     const Installation accented(Replaced(kSound, "@WORK@", "@WORK@/Pr\xE9stamo").c_str());
