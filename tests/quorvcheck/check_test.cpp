@@ -210,7 +210,6 @@ TEST(Quorvcheck, DayFiles) {
          "|  Operations: 3: 1 loan, 1 return, 1 request; first at 09:05:03, last at 09:07:00"
          "|  Verdict: sound|Result: exit status 0, no problem found\n",
          sound},
-        {kSound, day, 0, "  Operations: none|  Verdict: sound", ""},
         {kSound, day, 1,
          "  line 1: ends with LF alone, where a record ends with CR LF"
          "|  line 2: damaged: 4 characters where a record has 130, \"junk\"|  line 3: an empty line"
@@ -254,15 +253,17 @@ TEST(Quorvcheck, DayFiles) {
              Record("09:00:08", "000008", "4006381333931", "hello", 'T') +
              Record("09:00:09", "000009", "12345674", "", 'T') +
              Record("09:00:10", "000010", "", "12345674", 'D')},
-        // Files named otherwise, not there, and settings that cannot be read.
-        {kSound, "--day DIR/none.xml DIR/20260302.qvp DIR/day.qvp DIR/none", 1,
+        // Empty files, one named otherwise, one not there, a folder, and
+        // settings that cannot be read.
+        {kSound, "--day DIR/none.xml DIR/20260302.qvp DIR/day.qvp DIR/none DIR/Admin", 1,
          "  cannot be read: the barcodes are not judged (run quorvcheck DIR/none.xml)"
-         "|Day file: DIR/20260302.qvp|  Verdict: sound|Day file: DIR/day.qvp"
-         "|  the name is not YYYYMMDD.qvp, so the records' dates cannot be checked"
-         "|  Verdict: 1 problem|Day file: DIR/none|  cannot be opened (No such file or directory)"
-         "|Result: exit status 1: the settings file cannot be read; 2 of 3 day files have "
-         "problems\n",
-         sound},
+         "|Day file: DIR/20260302.qvp\n  Operations: none\n  Verdict: sound\n"
+         "|Day file: DIR/day.qvp\n  the name is not YYYYMMDD.qvp, so the records' dates cannot "
+         "be checked\n  Operations: none\n  Verdict: 1 problem\n"
+         "|Day file: DIR/none\n  cannot be opened (No such file or directory)\n  Verdict: cannot "
+         "be read\n|Day file: DIR/Admin\n  a folder, not a day's file\n  Verdict: cannot be read\n"
+         "|Result: exit status 1: the settings file cannot be read; 3 of 4 day files have "
+         "problems\n"},
     });
 }
 

@@ -1,7 +1,8 @@
 // Crash safety and concurrency of the day's file: a desk killed at random
 // moments while it records, again and again, and four desks recording into
 // one work area at once. Neither may lose an operation it reported, number
-// one twice, skip a number or leave a torn line.
+// one twice, skip a number or leave a torn line; the four desks' file passes
+// quorvcheck --day.
 #include "tests/shell/installation.h"
 
 #include <gtest/gtest.h>
@@ -142,6 +143,11 @@ TEST_F(DayFileUnderStress, FourDesksOnOneWorkAreaNumberTenThousandOperationsOnce
     }
     EXPECT_EQ(CheckDay(ReadFile(install.DayFile(kToday)), reported),
               static_cast<std::size_t>(kDesks * kEach));
+    // And the checker an administrator runs finds it sound.
+    EXPECT_EQ(test_system::Wait(test_system::Start(
+                  QUORVEL_QUORVCHECK,
+                  {"--day", install.Root() + "/Admin/quorvp.xml", install.DayFile(kToday)})),
+              0);
 }
 
 } // namespace
