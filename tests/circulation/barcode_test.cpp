@@ -142,6 +142,10 @@ TEST(Barcode, ResultValueKindAndCapture) {
         }
         EXPECT_EQ(MatchBarcode(c.text, nullptr, nullptr, nullptr), c.result) << "null outputs";
     }
+    // A null pattern registers as the empty one.
+    StartEmptyList();
+    RegisterBarcodeModel('C', nullptr, '0', 1);
+    EXPECT_STREQ(g_barcodeModels->pattern, "");
 }
 
 TEST(Barcode, ComputeCheckCharWeightsFromTheLeft) {
