@@ -1,30 +1,65 @@
 // The main dialog at a headless desk: a fixed clock in UTC, no barcode models
-// left from earlier tests, an installation per run, and the message boxes
-// the librarian saw.
+// left from earlier tests, an installation per run, the message boxes the
+// librarian saw, and whether the desk's list shows a day's file.
 #pragma once
 
 #include "installation.h"
-#include "list_check.h"
 
 #include "circulation/barcode.h"
+#include "circulation/dayfile.h"
 #include "platform/clock.h"
 #include "platform/file.h"
 #include "platform/headless/headless.h"
 #include "res/resource.h"
 #include "shell/quorvelp_dlg.h"
 #include "tests/circulation/model_list.h"
-#include "tests/test_system.h"
 
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
 
-// 2026-03-02 09:05:03 UTC, a Monday morning.
-constexpr std::int64_t kMorning = 1772442303;
+constexpr std::int64_t kMorning = 1772442303; // 2026-03-02 09:05:03 UTC, a Monday
 constexpr char kToday[] = "20260302";
+
+// The non-empty lines of a day's file as a reader of the format sees them:
+// split at LF, the CR right before an LF removed, a last line without LF
+// kept, each cut to the longest line the file layer keeps.
+inline std::vector<std::string> NonEmptyLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    for (std::size_t from = 0; from < bytes.size();) {
+        const std::size_t lf = std::min(bytes.find('\n', from), bytes.size());
+        const std::size_t end =
+            lf < bytes.size() && lf > from && bytes[lf - 1] == '\r' ? lf - 1 : lf;
+        if (end > from) {
+            lines.push_back(bytes.substr(from, std::min(end - from, CStdioFile::maxLineLength)));
+        }
+        from = lf + 1;
+    }
+    return lines;
+}
+
+// Empty when the rows show the file of these bytes, its last line on top;
+// else what differs first.
+inline std::string ListDiffersFromFile(const headless::RowList& rows, const std::string& bytes) {
+    const std::vector<std::string> lines = NonEmptyLines(bytes);
+    if (rows.size() != lines.size()) {
+        return std::to_string(rows.size()) + " rows for " + std::to_string(lines.size()) + " lines";
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const RecordRow made = MakeRecordRow(lines[lines.size() - 1 - i]);
+        bool same = rows[i].image == made.mode;
+        for (int col = 0; col < RECORD_COLUMN_COUNT - 1; ++col) {
+            // A cell goes to the window as a C string: it ends at a NUL.
+            same = same && rows[i].cells[col] == made.cells[col].c_str();
+        }
+        if (!same) {
+            return "row " + std::to_string(i) + " is not \"" + lines[lines.size() - 1 - i] + "\"";
+        }
+    }
+    return "";
+}
 
 class DeskTest : public ::testing::Test {
 protected:
@@ -41,22 +76,17 @@ protected:
         headless::Reset();
     }
 
-    // Installs settings (null: none) and runs the dialog with session as the
-    // librarian. The installation stays until the next Install or the end.
-    void Run(const std::string* settings, const headless::Session& session) {
-        Install(settings);
-        headless::SetSession(session);
-        CQuorvelPDlg dialog;
-        dialog.DoModal();
-    }
+    // Installs settings and runs the dialog with session as the librarian.
+    // The installation stays until the next Install or the end.
     void Run(const std::string& settings, const headless::Session& session) {
-        Run(&settings, session);
+        Install(&settings);
+        headless::SetSession(session);
+        CQuorvelPDlg().DoModal();
     }
     void Install(const std::string* settings) {
         install.reset();
-        install = std::make_unique<Installation>(settings != nullptr ? settings->c_str() : nullptr);
+        install = std::make_unique<Installation>(settings ? settings->c_str() : nullptr);
     }
-
     static CQuorvelPDlg& Dlg(headless::Desk& desk) {
         return static_cast<CQuorvelPDlg&>(desk.Dialog());
     }

@@ -1,25 +1,21 @@
-// A throw-away installation folder for the shell's tests: Admin/quorvp.xml
+// A throw-away installation folder for the desk's tests: Admin/quorvp.xml
 // written from a settings text, an empty Work folder as the work area, and
 // QUORVPATH pointing at it while it exists.
 #pragma once
 
 #include "tests/test_system.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
-// Every catalogue key the client uses; a catalogue gives key K the text
-// "<lang>:K", so a caption tells which catalogue it came from.
-inline const char* const kCatalogueKeys[] = {"mes1", "mes2", "mes3", "mes4", "op1",
-                                             "op2",  "op3",  "dh",   "col1", "col2",
-                                             "col3", "col4", "col5", "col6"};
-
+// A catalogue of every key the client uses, key K reading "<lang>:K", so a
+// caption tells which catalogue it came from.
 inline std::string Catalogue(const std::string& lang) {
     std::string text = "<messages xml:lang=\"" + lang + "\">";
-    for (const char* key : kCatalogueKeys) {
+    for (const char* key : {"mes1", "mes2", "mes3", "mes4", "op1", "op2", "op3", "dh", "col1",
+                            "col2", "col3", "col4", "col5", "col6"}) {
         text += "<m ID=\"" + std::string(key) + "\" text=\"" + lang + ":" + key + "\"/>";
     }
     return text + "</messages>";
@@ -31,10 +27,9 @@ inline const char kModels[] =
     "<p model=\"L\" value=\"NNNNNNNK\" controlDigit=\"2\"/></mbarcode>";
 
 // A settings document: the language (null: no "lang" element), the work area
-// (@WORK@ is replaced by the installation's Work folder), then body.
+// (@WORK@ becomes the installation's Work folder), then body.
 inline std::string Settings(const char* lang, const std::string& body) {
-    const std::string language =
-        lang != nullptr ? "<lang value=\"" + std::string(lang) + "\"/>" : std::string();
+    const std::string language = lang ? "<lang value=\"" + std::string(lang) + "\"/>" : "";
     return "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<quorvp>" + language +
            "<workarea value=\"@WORK@\"/>" + body + "</quorvp>\r\n";
 }
@@ -49,12 +44,9 @@ inline std::string ReadFile(const std::string& path) {
 class Installation {
 public:
     // settings null: no settings file. root: the folder to use (created).
-    explicit Installation(const char* settings, std::string root = {}) {
-        if (root.empty()) {
-            root = test_system::MakeFolder("quorvel-shell-");
-        }
-        root_ = root;
-        work_ = root_ + "/Work";
+    explicit Installation(const char* settings, std::string root = {})
+        : root_(root.empty() ? test_system::MakeFolder("quorvel-shell-") : root),
+          work_(root_ + "/Work") {
         std::filesystem::create_directories(root_ + "/Admin");
         std::filesystem::create_directories(work_);
         if (settings != nullptr) {
