@@ -109,28 +109,6 @@ TEST_F(StartUp, TheSettingsFileDecidesWhetherTheDeskRunsAndWhatItSaysFirst) {
     }
 }
 
-// Without a work area no day's file is opened anywhere: "mes2" at start-up
-// and at every Enter, as for a folder that cannot be written.
-TEST_F(StartUp, WithoutAWorkAreaNothingIsRecordedAnywhere) {
-    const std::string root = std::string("/") + kToday + ".qvp";
-    const bool atRootBefore = std::filesystem::exists(root);
-    std::string settings = Settings("es", Catalogue("es"));
-    Run(settings.replace(settings.find("@WORK@"), 6, ""), [&](Desk& desk) {
-        desk.Type("p");
-        desk.Press(VK_RETURN);
-        desk.Type("i");
-        desk.Press(VK_RETURN);
-        EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, "i") << "the entry stays for another try";
-    });
-    const std::vector<std::string> shown = Shown();
-    ASSERT_EQ(shown.size(), 3u);
-    EXPECT_NE(shown[0].find("It names no work area"), std::string::npos);
-    EXPECT_EQ(std::vector<std::string>(shown.begin() + 1, shown.end()),
-              std::vector<std::string>(2, "es:mes2"));
-    EXPECT_TRUE(std::filesystem::is_empty(install->Work()));
-    EXPECT_EQ(std::filesystem::exists(root), atRootBefore);
-}
-
 TEST_F(StartUp, TheInstallationFolderIsTakenVerbatimAndMustFitThePathBuffer) {
     Installation base(nullptr);
     // A folder whose settings path has this length, in components of at most

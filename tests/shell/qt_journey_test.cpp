@@ -1,10 +1,10 @@
 // A librarian's day at the Qt desk, offscreen, through the window system's
-// own input path: pointer clicks at the places of the top-level window where
-// a librarian clicks (the middle of a control, from the template and the
-// dialog's font), keys to whichever window has the keyboard, each message
-// box answered with its own Enter, and the day's file checked byte for byte.
-// So stacking, hit testing, focus and activation are what the day goes
-// through. The restart also draws the README's picture of the window.
+// own input path: pointer clicks where a librarian clicks (the middle of a
+// control of the top-level window, from the template and the dialog's font),
+// keys to whichever window has the keyboard, each message box answered with
+// its own Enter, and the day's file checked byte for byte. So stacking, hit
+// testing, focus and activation are what the day goes through. The restart
+// also draws the README's picture of the window.
 #include "installation.h"
 
 #include "platform/clock.h"
@@ -31,88 +31,107 @@
 
 namespace {
 
-constexpr std::int64_t kMorning = 1772442303; // 2026-03-02 09:05:03 UTC
 constexpr char kPatron[] = "12345674";
 constexpr char kItem[] = "4006381333931";
 constexpr char kBook[] = "9780306406157";
+const QColor kLoan(220, 0, 0), kReturn(138, 211, 138), kRequest(138, 138, 211);
 
-std::string Line(const char* number, const char* patron, const char* item, char letter) {
-    std::string line = std::string("2026-03-02 09:05:03 ") + number + " " + patron;
-    line.resize(77, ' ');
-    line += std::string(" ") + item;
-    line.resize(128, ' ');
-    return line + " " + letter + "\r\n";
+std::string Line(int number, const char* patron, const char* item, char letter) {
+    char line[160];
+    std::snprintf(line, sizeof line, "2026-03-02 09:05:03 %.6d %-50s %-50s %c\r\n", number, patron,
+                  item, letter);
+    return line;
 }
 
-// The hands of a librarian: one step per turn of whichever event loop runs
-// (the dialog's, or a message box's while one is open), each tried again at
-// the next turn until it is done. A step that is not done within two seconds
-// fails the test, which then closes whatever is open.
+bool BoxOpen() {
+    return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+}
+
+// The middle of a control's template rectangle, in pixels from the dialog
+// font's base units as Windows converts them.
+QPoint Middle(const QDialog& q, int id) {
+    const QFontMetrics font(q.font());
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const int baseX = (font.horizontalAdvance(letters) / 26 + 1) / 2;
+    const res::TemplateControl* c = res::FindDialogTemplate(IDD_QUORVELP_DIALOG)->controls;
+    while (c->id != id) {
+        ++c;
+    }
+    return {((c->x + c->cx / 2) * baseX + 2) / 4, ((c->y + c->cy / 2) * font.height() + 4) / 8};
+}
+
+QColor Surface(QDialog& q) {
+    QApplication::processEvents();
+    return QColor(q.grab().toImage().pixel(q.width() * 2 / 391, q.height() * 60 / 270));
+}
+
+// How wide the dark pixels of a widget spread.
+int InkWidth(QWidget* w) {
+    const QImage shot = w->grab().toImage();
+    int left = shot.width();
+    int right = -1;
+    for (int at = 0; at < shot.width() * shot.height(); ++at) {
+        if (qGray(shot.pixel(at % shot.width(), at / shot.width())) < 100) {
+            left = std::min(left, at % shot.width());
+            right = std::max(right, at % shot.width());
+        }
+    }
+    return right - left + 1;
+}
+
+// The hands of a librarian at one run of the desk: one step per turn of
+// whichever event loop runs (the dialog's, or a message box's while one is
+// open), each tried again at the next turn until it can be done. A step not
+// done within two seconds fails the test, which then closes whatever is open.
 class Hands {
 public:
     using Step = std::function<bool()>; // false: not yet
 
-    void Add(std::string what, Step step) { steps_.emplace_back(std::move(what), std::move(step)); }
-
-    // At the middle of the control's template rectangle, converted to pixels
-    // with the dialog font's base units as Windows converts them.
-    void Click(int id) {
-        Add("click " + std::to_string(id), [id] {
+    // Clicks wait for the window to be up with no box open; keys and looks
+    // also for the window to have the keyboard, as keys would go nowhere else.
+    Hands& Add(std::string what, bool keyboard, std::function<void(QDialog&)> act) {
+        steps_.emplace_back(std::move(what), [keyboard, act] {
             QDialog* q = QtRunningDialog();
-            if (q == nullptr || !q->isVisible() || BoxOpen()) {
+            if (q == nullptr || !q->isVisible() || BoxOpen() ||
+                (keyboard && QGuiApplication::focusWindow() != q->windowHandle())) {
                 return false;
             }
-            const QFontMetrics font(q->font());
-            const int baseX =
-                (font.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                                       "abcdefghijklmnopqrstuvwxyz")) /
-                     26 +
-                 1) /
-                2;
-            const res::DialogTemplate& t = *res::FindDialogTemplate(IDD_QUORVELP_DIALOG);
-            const res::TemplateControl* c = t.controls;
-            while (c->id != id) {
-                ++c;
-            }
-            const QPoint middle(((c->x + c->cx / 2) * baseX + 2) / 4,
-                                ((c->y + c->cy / 2) * font.height() + 4) / 8);
-            QTest::mouseClick(q->windowHandle(), Qt::LeftButton, {}, middle);
+            act(*q);
             return true;
         });
+        return *this;
     }
-    // Keys go to the window that has the keyboard: with none they would go
-    // nowhere.
-    void Keys(std::string what, std::function<void(QWindow*)> press) {
-        Add(std::move(what), [press] {
-            QWindow* w = QGuiApplication::focusWindow();
-            if (w == nullptr || BoxOpen()) {
-                return false;
-            }
-            press(w);
-            return true;
+    Hands& Click(int id) {
+        return Add("click " + std::to_string(id), false, [id](QDialog& q) {
+            QTest::mouseClick(q.windowHandle(), Qt::LeftButton, {}, Middle(q, id));
         });
     }
-    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        Keys("key " + std::to_string(key),
-             [key, modifiers](QWindow* w) { QTest::keyClick(w, key, modifiers); });
+    Hands& Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        return Add("key " + std::to_string(key), true,
+                   [=](QDialog& q) { QTest::keyClick(q.windowHandle(), key, modifiers); });
     }
-    void Type(const std::string& text) {
-        Keys("type " + text, [text](QWindow* w) {
+    Hands& Type(const std::string& text) {
+        return Add("type " + text, true, [text](QDialog& q) {
             for (char c : text) {
-                QTest::keyClick(w, c);
+                QTest::keyClick(q.windowHandle(), c);
             }
         });
     }
     // A scanner: the text, then Enter.
-    void Scan(const std::string& text) {
-        Type(text);
-        Key(Qt::Key_Return);
+    Hands& Scan(const std::string& text) { return Type(text).Key(Qt::Key_Return); }
+    Hands& Check(std::function<void(QDialog&)> look) { return Add("check", true, look); }
+    // Which control has the keyboard, and the surface's colour.
+    Hands& Look(int focus, QColor surface) {
+        return Add("look " + std::to_string(focus), true, [this, focus, surface](QDialog& q) {
+            EXPECT_EQ(q.focusWidget(), Widget(focus));
+            EXPECT_EQ(Surface(q), surface);
+        });
     }
     // Reads the open message box and answers it with Enter: the box must have
     // the keyboard. The greeting comes before the window is shown; every
     // other box stands in front of it.
-    void Answer(const QString& text, bool windowBehind = true) {
-        Add("answer " + text.toStdString(), [text, windowBehind] {
+    Hands& Answer(const QString& text, bool windowBehind = true) {
+        steps_.emplace_back("answer " + text.toStdString(), [text, windowBehind] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (box == nullptr || QGuiApplication::focusWindow() != box->windowHandle()) {
                 return false;
@@ -122,30 +141,22 @@ public:
             QTest::keyClick(box->windowHandle(), Qt::Key_Return);
             return true;
         });
+        return *this;
     }
-    // Looks at the window once it has the keyboard.
-    void Check(std::function<void(QDialog&)> look) {
-        Add("check", [look] {
-            QDialog* q = QtRunningDialog();
-            if (q == nullptr || BoxOpen() || QGuiApplication::focusWindow() != q->windowHandle()) {
-                return false;
-            }
-            look(*q);
-            return true;
-        });
+    template <typename W = QWidget>
+    W* Widget(int id) {
+        return qobject_cast<W*>(QtWidget(dialog_.GetDlgItem(id)->m_hWnd));
     }
 
     // Runs the dialog until every step is taken, then closes it.
-    void Run(CDialog& dialog) {
+    void Run() {
         Check([](QDialog& q) { q.close(); });
         QTimer::singleShot(0, [this] { Turn(); });
-        dialog.DoModal();
+        dialog_.DoModal();
         EXPECT_TRUE(steps_.empty()) << "left from: " << steps_.front().first;
     }
 
 private:
-    static bool BoxOpen() { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }
-
     void Turn() {
         if (steps_.empty()) {
             return;
@@ -158,6 +169,7 @@ private:
         }
         auto next = std::move(steps_.front());
         steps_.pop_front();
+        SCOPED_TRACE(next.first);
         const bool wasBusy = std::exchange(busy_, true);
         const bool done = next.second();
         busy_ = wasBusy;
@@ -166,7 +178,7 @@ private:
         } else if (++tries_ < 400) {
             steps_.push_front(std::move(next));
         } else {
-            ADD_FAILURE() << "never done: " << next.first;
+            ADD_FAILURE() << "never done";
             steps_.clear();
             if (QWidget* modal = QApplication::activeModalWidget()) {
                 modal->close();
@@ -177,54 +189,24 @@ private:
         }
     }
 
+    CQuorvelPDlg dialog_;
     std::deque<std::pair<std::string, Step>> steps_;
     bool busy_ = false;
     int tries_ = 0;
 };
 
-class QtJourney : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("TZ", "UTC0", 1);
-        tzset();
-        StartEmptyList();
-        ClockSetFixedTime(kMorning);
-        demo = std::regex_replace(ReadFile(QUORVEL_SOURCE_DIR "/res/demo/Admin/quorvp.xml"),
-                                  std::regex("<workarea value=\"[^\"]*\""),
-                                  "<workarea value=\"@WORK@\"");
-    }
-    void TearDown() override { ClockUseSystemTime(); }
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
 
-    static std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-        return text.replace(text.find(from), from.size(), to);
-    }
-    template <typename W = QWidget>
-    W* Widget(int id) {
-        return qobject_cast<W*>(QtWidget(dialog->GetDlgItem(id)->m_hWnd));
-    }
-    static QColor Surface(QDialog& q) {
-        QApplication::processEvents();
-        return QColor(q.grab().toImage().pixel(q.width() * 2 / 391, q.height() * 60 / 270));
-    }
-    // How wide the dark pixels of a widget spread.
-    static int InkWidth(QWidget* w) {
-        const QImage shot = w->grab().toImage();
-        int left = shot.width();
-        int right = -1;
-        for (int at = 0; at < shot.width() * shot.height(); ++at) {
-            if (qGray(shot.pixel(at % shot.width(), at / shot.width())) < 100) {
-                left = std::min(left, at % shot.width());
-                right = std::max(right, at % shot.width());
-            }
-        }
-        return right - left + 1;
-    }
-
-    std::string demo;
-    std::unique_ptr<CQuorvelPDlg> dialog;
-};
-
-TEST_F(QtJourney, ADayOfLoansReturnsRequestsAndRefusalsThenARestart) {
+TEST(QtJourney, ADayOfLoansReturnsRequestsAndRefusalsThenARestart) {
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    StartEmptyList();
+    ClockSetFixedTime(1772442303); // 2026-03-02 09:05:03 UTC
+    const std::string demo =
+        std::regex_replace(ReadFile(QUORVEL_SOURCE_DIR "/res/demo/Admin/quorvp.xml"),
+                           std::regex("<workarea value=\"[^\"]*\""), "<workarea value=\"@WORK@\"");
     // Mnemonics in two mode texts, and a label text that looks like HTML.
     std::string settings = Replaced(demo, "text=\"DEVOLUCI", "text=\"&DEVOLUCI");
     settings = Replaced(settings, "text=\"PETICI", "text=\"PE&TICI");
@@ -237,128 +219,71 @@ TEST_F(QtJourney, ADayOfLoansReturnsRequestsAndRefusalsThenARestart) {
                                                 "digo de barras no v\xE1lido");
     const QString greeting = QStringLiteral(
         "\nBienvenido al pr\u00E9stamo sin conexi\u00F3n\n\n02 - 03 - 2026\n09 : 05 : 03");
-    dialog = std::make_unique<CQuorvelPDlg>();
-    Hands hands;
-
-    // Start: the greeting before the window, then the desk has the keyboard.
-    hands.Answer(greeting, false);
-    hands.Check([&](QDialog& q) {
-        EXPECT_EQ(q.focusWidget(), Widget(IDC_EDIT_PATRON));
-        EXPECT_EQ(Surface(q), QColor(220, 0, 0));
-        // Shown as written, not as bold rich text.
-        EXPECT_GE(InkWidth(Widget(IDC_LABEL_PATRON)),
+    Hands day;
+    // The greeting before the window, then the desk has the keyboard; the
+    // label is shown as written, not as bold rich text.
+    day.Answer(greeting, false).Look(IDC_EDIT_PATRON, kLoan).Check([&](QDialog& q) {
+        EXPECT_GE(InkWidth(day.Widget(IDC_LABEL_PATRON)),
                   QFontMetrics(q.font()).horizontalAdvance("<b>Lector</b>") - 4);
     });
-    // A loan in the scanner's rhythm.
-    hands.Scan(kPatron);
-    hands.Scan(kItem);
-    // A return: its button, the item field, a scan. The frame around the
-    // buttons and the "operation" box lie above them and let clicks through.
-    // A card left in the patron field is not the return's.
-    hands.Type("87654325");
-    hands.Click(IDC_RADIO_RETURN);
-    hands.Check([&](QDialog& q) {
-        EXPECT_EQ(Surface(q), QColor(138, 211, 138));
-        EXPECT_FALSE(Widget(IDC_EDIT_PATRON)->isEnabled());
-        EXPECT_EQ(Widget<QGroupBox>(IDC_GROUP_OPERATION)->title(),
-                  QStringLiteral("&DEVOLUCI\u00D3N"));
+    // A loan in the scanner's rhythm. A return: its button, the item field, a
+    // scan; the frame around the buttons and the "operation" box lie above
+    // them and let clicks through, and a card left in the patron field is not
+    // the return's. A request likewise, patron first.
+    day.Scan(kPatron).Scan(kItem).Type("87654325").Click(IDC_RADIO_RETURN);
+    day.Look(IDC_RADIO_RETURN, kReturn).Check([&](QDialog&) {
+        EXPECT_FALSE(day.Widget(IDC_EDIT_PATRON)->isEnabled());
+        EXPECT_EQ(day.Widget<QGroupBox>(IDC_GROUP_OPERATION)->title(), "&DEVOLUCI\u00D3N");
     });
-    hands.Click(IDC_EDIT_ITEM);
-    hands.Scan(kBook);
-    // A request likewise, patron first.
-    hands.Click(IDC_RADIO_REQUEST);
-    hands.Check([&](QDialog& q) { EXPECT_EQ(Surface(q), QColor(138, 138, 211)); });
-    hands.Click(IDC_EDIT_PATRON);
-    hands.Scan(kPatron);
-    hands.Scan(kItem);
-    // A loan with the fields clicked in the other order and the mode chosen
-    // last: a mode click leaves the entry alone, and Enter on the button
-    // records it.
-    hands.Click(IDC_EDIT_ITEM);
-    hands.Type(kItem);
-    hands.Click(IDC_EDIT_PATRON);
-    hands.Type(kPatron);
-    hands.Click(IDC_RADIO_LOAN);
-    hands.Key(Qt::Key_Return);
+    day.Click(IDC_EDIT_ITEM).Scan(kBook).Click(IDC_RADIO_REQUEST).Look(IDC_RADIO_REQUEST, kRequest);
+    day.Click(IDC_EDIT_PATRON).Scan(kPatron).Scan(kItem);
+    // The fields clicked in the other order and the mode chosen last: a mode
+    // click leaves the entry alone, and Enter on the button records it.
+    day.Click(IDC_EDIT_ITEM).Type(kItem).Click(IDC_EDIT_PATRON).Type(kPatron);
+    day.Click(IDC_RADIO_LOAN).Key(Qt::Key_Return);
     // Each refusal: the box has the keyboard, then the desk has it again,
     // with the field to fix selected, so the next scan replaces it.
-    hands.Key(Qt::Key_Return);
-    hands.Answer(missing);
-    hands.Scan("12345675");
-    hands.Answer(invalid);
-    hands.Scan(kPatron);
-    hands.Key(Qt::Key_Return);
-    hands.Answer(missing);
-    hands.Scan("4006381333932");
-    hands.Answer(invalid);
-    hands.Scan(kItem);
-    // Escape empties the entry.
-    hands.Type("junk");
-    hands.Key(Qt::Key_Escape);
-    // The arrows go round the three mode buttons, each one a click.
-    hands.Click(IDC_RADIO_REQUEST);
-    hands.Key(Qt::Key_Right);
-    hands.Check([&](QDialog& q) {
-        EXPECT_EQ(q.focusWidget(), Widget(IDC_RADIO_LOAN));
-        EXPECT_EQ(Surface(q), QColor(220, 0, 0));
-    });
-    hands.Key(Qt::Key_Left);
-    hands.Key(Qt::Key_Up);
-    hands.Check([&](QDialog& q) {
-        EXPECT_EQ(q.focusWidget(), Widget(IDC_RADIO_RETURN));
-        EXPECT_EQ(Surface(q), QColor(138, 211, 138));
-    });
-    hands.Key(Qt::Key_Return);
-    hands.Answer(missing);
-    hands.Scan(kBook);
-    // Tab stops at the list and the item field only (the patron field is
-    // off in return mode); Escape from the list empties the entry and goes
-    // to the item field.
-    hands.Key(Qt::Key_Tab);
-    hands.Check([&](QDialog& q) { EXPECT_EQ(q.focusWidget(), Widget(IDC_LIST_OPERATIONS)); });
-    hands.Key(Qt::Key_Escape);
-    hands.Check([&](QDialog& q) { EXPECT_EQ(q.focusWidget(), Widget(IDC_EDIT_ITEM)); });
-    // Mnemonics: Alt+T from a field, the letter alone on a mode button.
-    hands.Key(Qt::Key_T, Qt::AltModifier);
-    hands.Key(Qt::Key_D);
-    hands.Key(Qt::Key_T);
-    hands.Check([&](QDialog& q) {
-        EXPECT_EQ(q.focusWidget(), Widget(IDC_RADIO_REQUEST));
-        EXPECT_EQ(Surface(q), QColor(138, 138, 211));
-    });
-    // Shift+Tab from a mode button: the tab stop before it in the template.
-    hands.Key(Qt::Key_Backtab, Qt::ShiftModifier);
-    hands.Check([&](QDialog& q) { EXPECT_EQ(q.focusWidget(), Widget(IDC_EDIT_ITEM)); });
-    hands.Key(Qt::Key_Escape);
-    hands.Scan(kPatron);
-    hands.Scan(kItem);
-    hands.Run(*dialog);
-    const std::string day = Line("000001", kPatron, kItem, 'P') + Line("000002", "", kBook, 'D') +
-                            Line("000003", kPatron, kItem, 'T') +
-                            Line("000004", kPatron, kItem, 'P') +
-                            Line("000005", kPatron, kItem, 'P') + Line("000006", "", kBook, 'D') +
-                            Line("000007", kPatron, kItem, 'T');
-    EXPECT_EQ(ReadFile(install.DayFile("20260302")), day);
+    day.Key(Qt::Key_Return).Answer(missing).Scan("12345675").Answer(invalid).Scan(kPatron);
+    day.Key(Qt::Key_Return).Answer(missing).Scan("4006381333932").Answer(invalid).Scan(kItem);
+    // Escape empties the entry; the arrows go round the three mode buttons,
+    // each one a click.
+    day.Type("junk").Key(Qt::Key_Escape).Click(IDC_RADIO_REQUEST).Key(Qt::Key_Right);
+    day.Look(IDC_RADIO_LOAN, kLoan).Key(Qt::Key_Left).Key(Qt::Key_Up);
+    day.Look(IDC_RADIO_RETURN, kReturn).Key(Qt::Key_Return).Answer(missing).Scan(kBook);
+    // Tab stops at the list and the item field only (the patron field is off
+    // in return mode); Escape from the list empties the entry and goes to the
+    // item field.
+    day.Key(Qt::Key_Tab).Look(IDC_LIST_OPERATIONS, kReturn);
+    day.Key(Qt::Key_Escape).Look(IDC_EDIT_ITEM, kReturn);
+    // Mnemonics: Alt+T from a field, the letter alone on a mode button; then
+    // Shift+Tab from a mode button, the tab stop before it in the template.
+    day.Key(Qt::Key_T, Qt::AltModifier).Key(Qt::Key_D).Key(Qt::Key_T);
+    day.Look(IDC_RADIO_REQUEST, kRequest).Key(Qt::Key_Backtab, Qt::ShiftModifier);
+    day.Look(IDC_EDIT_ITEM, kRequest).Key(Qt::Key_Escape).Scan(kPatron).Scan(kItem).Run();
+    std::string file;
+    for (int n = 1; n <= 7; ++n) {
+        const char letter = "PDTPPDT"[n - 1];
+        file += Line(n, letter == 'D' ? "" : kPatron, letter == 'D' ? kBook : kItem, letter);
+    }
+    EXPECT_EQ(ReadFile(install.DayFile("20260302")), file);
 
     // Started again, on the demonstration texts: the day is back in the list
     // and the numbering goes on.
     std::ofstream(install.Root() + "/Admin/quorvp.xml", std::ios::binary)
         << Replaced(demo, "@WORK@", install.Work());
     StartEmptyList();
-    dialog = std::make_unique<CQuorvelPDlg>();
     Hands again;
-    again.Answer(greeting, false);
-    again.Check([&](QDialog&) {
-        const QAbstractItemModel* rows = Widget<QTreeView>(IDC_LIST_OPERATIONS)->model();
+    again.Answer(greeting, false).Check([&](QDialog&) {
+        const QAbstractItemModel* rows = again.Widget<QTreeView>(IDC_LIST_OPERATIONS)->model();
         EXPECT_EQ(rows->rowCount(), 7);
         EXPECT_EQ(rows->index(0, 2).data(), "000007");
         EXPECT_EQ(rows->index(0, 5).data(), QStringLiteral("PETICI\u00D3N"));
     });
-    again.Scan(kPatron);
-    again.Scan(kItem);
-    again.Check([&](QDialog& q) { EXPECT_TRUE(q.grab().save(QUORVEL_SCREENSHOT)); });
-    again.Run(*dialog);
-    EXPECT_EQ(ReadFile(install.DayFile("20260302")), day + Line("000008", kPatron, kItem, 'P'));
+    again.Scan(kPatron).Scan(kItem).Check(
+        [&](QDialog& q) { EXPECT_TRUE(q.grab().save(QUORVEL_SCREENSHOT)); });
+    again.Run();
+    EXPECT_EQ(ReadFile(install.DayFile("20260302")), file + Line(8, kPatron, kItem, 'P'));
+    ClockUseSystemTime();
 }
 
 } // namespace
