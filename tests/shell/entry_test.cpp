@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <numeric>
 
 namespace {
 
@@ -17,24 +18,21 @@ constexpr char kPatron[] = "12345674";
 constexpr char kItem[] = "4006381333931";
 constexpr char kWhen[] = "2026-03-02 09:05:03";
 
-std::string Number(int number) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%.6d", number);
-    return text;
-}
-
 // One line of the day's file as its layout describes it.
-std::string Line(int number, std::string patron, std::string item, char letter,
-                 const std::string& when = kWhen) {
-    patron.resize(50, ' ');
-    item.resize(50, ' ');
-    return when + " " + Number(number) + " " + patron + " " + item + " " + letter + "\r\n";
+std::string Line(int number, const char* patron, const char* item, char letter,
+                 const char* when = kWhen) {
+    char line[160];
+    std::snprintf(line, sizeof line, "%s %.6d %-50s %-50s %c\r\n", when, number, patron, item,
+                  letter);
+    return line;
 }
 
-// Scans with the rhythm of a scanner that ends each scan with Enter.
-void Scan(Desk& desk, const std::string& text) {
-    desk.Type(text);
-    desk.Press(VK_RETURN);
+// Scans each text with the rhythm of a scanner that ends a scan with Enter.
+void Scan(Desk& desk, std::initializer_list<const char*> texts) {
+    for (const char* text : texts) {
+        desk.Type(text);
+        desk.Press(VK_RETURN);
+    }
 }
 
 using Entry = DeskTest;
@@ -115,10 +113,8 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordWhateverFollowsIt) {
     const std::string r1 = Line(1, "p1", "i1", 'P', "2026-03-02 08:00:00");
     const std::string r2 = Line(2, "", "i2", 'D', "2026-03-02 08:10:00");
     const std::string r3 = Line(3, "p3", "i3", 'T', "2026-03-02 08:20:00");
-    std::string junk; // every byte value, NUL and 1A among them, and four LFs
-    for (int i = 0; i < 1024; ++i) {
-        junk += static_cast<char>(i % 256);
-    }
+    std::string junk(1024, '\0'); // every byte value, NUL and 1A among them, and four LFs
+    std::iota(junk.begin(), junk.end(), '\0');
     std::string damagedDay; // a whole day of records cut inside their number
     for (int i = 0; i < 2000; ++i) {
         damagedDay += r1.substr(0, 23) + "\r\n";
@@ -152,9 +148,7 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordWhateverFollowsIt) {
             const headless::RowList& rows = desk.Item(IDC_LIST_OPERATIONS).rows;
             EXPECT_EQ(rows.size(), c.rows);
             EXPECT_EQ(ListDiffersFromFile(rows, c.file), "");
-            for (const char* scan : {"p", "i", "q", "j"}) {
-                Scan(desk, scan);
-            }
+            Scan(desk, {"p", "i", "q", "j"});
             EXPECT_EQ(ListDiffersFromFile(rows, Day()), "");
         });
         CQuorvelPDlg().DoModal();
@@ -174,9 +168,7 @@ TEST_F(Entry, EachOperationAroundMidnightLandsInTheFileOfItsOwnDate) {
         headless::Reset();
         ClockSetFixedTime(kMorning + 53697 - before, 1);
         Run(kNoModels, [&](Desk& desk) {
-            for (int i = 0; i < 6; ++i) {
-                Scan(desk, i % 2 ? "i" : "p");
-            }
+            Scan(desk, {"p", "i", "p", "i", "p", "i"});
             // The list is not emptied when the day changes.
             EXPECT_EQ(desk.Item(IDC_LIST_OPERATIONS).rows.size(), 3u) << before;
         });
@@ -186,7 +178,7 @@ TEST_F(Entry, EachOperationAroundMidnightLandsInTheFileOfItsOwnDate) {
             const std::vector<std::string> lines = NonEmptyLines(Day(name));
             for (std::size_t i = 0; i < lines.size(); ++i) {
                 EXPECT_EQ(lines[i].substr(0, 10), date) << before << ": " << lines[i];
-                EXPECT_EQ(lines[i].substr(20, 6), Number(static_cast<int>(i) + 1)) << before;
+                EXPECT_EQ(std::stoul(lines[i].substr(20, 6)), i + 1) << before;
             }
             records += lines.size();
         }
@@ -209,8 +201,7 @@ TEST_F(Entry, AReadErrorHalfWayThroughTheLoadIsSaidOnceAndTheNextOperationShowsT
         EXPECT_EQ(Shown(), std::vector<std::string>{"es:mes2"});
         ASSERT_EQ(rows.size(), 62u);
         EXPECT_EQ(rows[0].cells[2], "000062");
-        Scan(desk, "q");
-        Scan(desk, "j");
+        Scan(desk, {"q", "j"});
         EXPECT_EQ(ListDiffersFromFile(rows, Day()), "");
     });
     CQuorvelPDlg().DoModal();
@@ -218,35 +209,20 @@ TEST_F(Entry, AReadErrorHalfWayThroughTheLoadIsSaidOnceAndTheNextOperationShowsT
     EXPECT_EQ(Day(), day + Line(101, "q", "j", 'P'));
 }
 
-TEST_F(Entry, ADayFileHeldByAnotherDeskIsRefusedWithoutUsingANumber) {
-    Install(&kNoModels);
-    auto holder = std::make_unique<CStdioFile>();
-    ASSERT_TRUE(holder->Open(install->DayFile(kToday).c_str(),
-                             CFile::modeReadWrite | CFile::shareExclusive | CFile::modeCreate));
-    headless::SetSession([&](Desk& desk) {
-        Scan(desk, "p");
-        Scan(desk, "i");
-        EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM);
-        EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, "i");
-        holder.reset();
-        desk.Press(VK_RETURN);
-    });
-    CQuorvelPDlg().DoModal();
-    // Once at start-up (the list stays empty), once for the entry.
-    EXPECT_EQ(Shown(), (std::vector<std::string>{"es:mes2", "es:mes2"}));
-    EXPECT_EQ(headless::MessageBoxes().back().type, MB_ICONEXCLAMATION | MB_OK);
-    EXPECT_EQ(Day(), Line(1, "p", "i", 'P'));
-}
-
-TEST_F(Entry, AFailedWriteLeavesNoTraceAndEnterTriesAgain) {
+// A day's file held by another desk, or a write, flush or reading of the last
+// record that fails: "mes2", nothing of the operation in the file, no number
+// used, and the entry stays for Enter to try again. A closing that fails
+// comes after the flush: the operation is recorded.
+TEST_F(Entry, AnOperationTheFileCannotTakeLeavesNoTraceAndEnterTriesAgain) {
     const std::string first = Line(1, "p", "i", 'P', "2026-03-02 08:00:00");
     const struct {
         const char* description;
-        FileOperation operation;
+        FileOperation operation; // the failure, error 0 for the file held
         int error;
         std::size_t written;
         bool recorded;
     } cases[] = {
+        {"held_by_another_desk", FILE_OP_READ, 0, 0, false},
         {"disk_full", FILE_OP_WRITE, ENOSPC, 70, false},
         {"flush_fails", FILE_OP_FSYNC, EIO, 0, false},
         {"last_record_unreadable", FILE_OP_READ, EIO, 0, false},
@@ -257,14 +233,23 @@ TEST_F(Entry, AFailedWriteLeavesNoTraceAndEnterTriesAgain) {
         headless::Reset();
         Install(&kNoModels);
         std::ofstream(install->DayFile(kToday), std::ios::binary) << first;
+        CStdioFile holder;
         headless::SetSession([&](Desk& desk) {
-            Scan(desk, "q");
+            Scan(desk, {"q"});
             desk.Type("j");
+            if (c.error == 0) {
+                ASSERT_TRUE(holder.Open(install->DayFile(kToday).c_str(),
+                                        CFile::modeReadWrite | CFile::shareExclusive));
+            }
             FileFailNext(c.operation, c.error, c.written);
             desk.Press(VK_RETURN);
             EXPECT_EQ(desk.Item(IDC_LIST_OPERATIONS).rows.size(), c.recorded ? 2u : 1u);
             EXPECT_EQ(Shown(), std::vector<std::string>(c.recorded ? 0 : 1, "es:mes2"));
             if (!c.recorded) {
+                EXPECT_EQ(headless::MessageBoxes().back().type, MB_ICONEXCLAMATION | MB_OK);
+                if (c.error == 0) {
+                    holder.Close();
+                }
                 EXPECT_EQ(Day(), first);
                 EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, "j");
                 EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM);
@@ -286,8 +271,7 @@ TEST_F(Entry, EachOperationShowsWhatOtherDesksAddedSinceThisDeskLastLooked) {
     headless::SetSession([&](Desk& desk) {
         for (const std::string& lines : added) {
             std::ofstream(install->DayFile(kToday), std::ios::binary | std::ios::app) << lines;
-            Scan(desk, "p");
-            Scan(desk, "i");
+            Scan(desk, {"p", "i"});
             EXPECT_EQ(ListDiffersFromFile(desk.Item(IDC_LIST_OPERATIONS).rows, Day()), "") << lines;
         }
     });
@@ -303,16 +287,14 @@ TEST_F(Entry, WhatOtherDesksAddedBeyondOneOperationsReadingShowsOnlyItsNewestLin
     for (const std::size_t damaged : {0, 100}) {
         headless::Reset();
         Run(kNoModels, [&](Desk& desk) {
-            Scan(desk, "p");
-            Scan(desk, "i");
-            std::string added;
+            Scan(desk, {"p", "i"});
+            std::ofstream added(install->DayFile(kToday), std::ios::binary | std::ios::app);
             for (int n = 2; n <= 8001; ++n) {
-                added += Line(n, "o", "x", 'D');
+                added << Line(n, "o", "x", 'D');
             }
-            added += damaged > 0 ? std::string(damaged - 2, '#') + "\r\n" : "";
-            std::ofstream(install->DayFile(kToday), std::ios::binary | std::ios::app) << added;
-            Scan(desk, "q");
-            Scan(desk, "j");
+            added << (damaged > 0 ? std::string(damaged - 2, '#') + "\r\n" : "");
+            added.close();
+            Scan(desk, {"q", "j"});
             const std::string day = Day();
             EXPECT_EQ(day.substr(day.size() - 112, 6), "008002") << damaged;
             const std::string shown = day.substr(0, 132) + day.substr(58 * 132);
@@ -327,21 +309,13 @@ TEST_F(Entry, AnAccentedInstallationAndWorkAreaNamedInUtf8OnDisk) {
 #ifdef _WIN32
     GTEST_SKIP() << "the ANSI calls take the core's text as it is";
 #else
-    // The folder as an administrator's shell makes it, in UTF-8; the
-    // settings and the core spell it in ISO-8859-1.
+    // The folders as an administrator's shell makes them, in UTF-8; the
+    // settings and the core spell them in ISO-8859-1.
     const std::string base = test_system::MakeFolder("quorvel-accents-");
-    const std::string text = base + "/Pr\xE9stamo";
-    install = std::make_unique<Installation>(nullptr, base + "/Pr\xC3\xA9stamo");
-    CQuorvelPDlg().DoModal();
-    EXPECT_EQ(Shown(), std::vector<std::string>{"File not found\n" + text + "/Admin/quorvp.xml"});
     std::string settings = kNoModels;
-    std::ofstream(install->Root() + "/Admin/quorvp.xml", std::ios::binary)
-        << settings.replace(settings.find("@WORK@"), 6, text + "/Work");
-    headless::Reset();
-    headless::SetSession([&](Desk& desk) {
-        Scan(desk, "p");
-        Scan(desk, "i");
-    });
+    settings.replace(settings.find("@WORK@"), 6, base + "/Pr\xE9stamo/Work");
+    install = std::make_unique<Installation>(settings.c_str(), base + "/Pr\xC3\xA9stamo");
+    headless::SetSession([&](Desk& desk) { Scan(desk, {"p", "i"}); });
     CQuorvelPDlg().DoModal();
     EXPECT_TRUE(Shown().empty());
     EXPECT_EQ(Day(), Line(1, "p", "i", 'P'));
