@@ -37,11 +37,13 @@ void Scan(Desk& desk, std::initializer_list<const char*> texts) {
 
 using Entry = DeskTest;
 
+// Enter with the focus where the librarian left it: the message and the
+// field then to fix, selected so that the next scan replaces it; or the
+// record, and the field the next operation starts in.
 TEST_F(Entry, EnterRefusesOrRecordsByModePatronItemAndFocus) {
     const int kPatronEdit = IDC_EDIT_PATRON, kItemEdit = IDC_EDIT_ITEM, kList = IDC_LIST_OPERATIONS,
               kLoan = IDC_RADIO_LOAN, kReturn = IDC_RADIO_RETURN, kRequest = IDC_RADIO_REQUEST;
     const struct {
-        bool models;
         int mode;           // the radio button, chosen after the patron is typed
         const char* patron; // typed in loan mode
         const char* item;
@@ -50,66 +52,61 @@ TEST_F(Entry, EnterRefusesOrRecordsByModePatronItemAndFocus) {
         int then;          // the field with the focus afterwards
         char letter;       // of the record written; 0 for none
     } rows[] = {
-        {true, kLoan, "", "", kItemEdit, "es:mes3", kPatronEdit, 0},
-        {true, kLoan, kPatron, "", kPatronEdit, "", kItemEdit, 0},
-        {true, kLoan, kPatron, "", kItemEdit, "es:mes3", kItemEdit, 0},
-        {true, kRequest, kPatron, "", kList, "es:mes3", kItemEdit, 0},
-        {true, kLoan, kItem, "", kPatronEdit, "es:mes4", kPatronEdit, 0},
-        {true, kLoan, "12345675", kItem, kItemEdit, "es:mes4", kPatronEdit, 0},
-        {true, kRequest, "   ", kItem, kItemEdit, "es:mes4", kPatronEdit, 0},
-        {true, kLoan, kPatron, kPatron, kItemEdit, "es:mes4", kItemEdit, 0},
-        {true, kReturn, "", "", kList, "es:mes3", kItemEdit, 0},
-        {true, kReturn, "", "4006381333932", kItemEdit, "es:mes4", kItemEdit, 0},
-        {true, kLoan, kPatron, kItem, kItemEdit, "", kPatronEdit, 'P'},
-        {true, kReturn, "x", kItem, kList, "", kItemEdit, 'D'},
-        {true, kRequest, kPatron, kItem, kPatronEdit, "", kPatronEdit, 'T'},
-        {false, kLoan, " ab c", "   ", kItemEdit, "", kPatronEdit, 'P'},
-        {false, kRequest, "", "x", kItemEdit, "es:mes3", kPatronEdit, 0},
-        {false, kReturn, "", "", kItemEdit, "es:mes3", kItemEdit, 0},
-        {false, kLoan, "p", "", kPatronEdit, "", kItemEdit, 0},
+        {kLoan, "", "", kItemEdit, "es:mes3", kPatronEdit, 0},
+        {kLoan, kPatron, "", kPatronEdit, "", kItemEdit, 0},
+        {kLoan, kPatron, "", kItemEdit, "es:mes3", kItemEdit, 0},
+        {kRequest, kPatron, "", kList, "es:mes3", kItemEdit, 0},
+        {kLoan, kItem, "", kPatronEdit, "es:mes4", kPatronEdit, 0},
+        {kLoan, "12345675", kItem, kItemEdit, "es:mes4", kPatronEdit, 0},
+        {kRequest, "   ", kItem, kItemEdit, "es:mes4", kPatronEdit, 0},
+        {kLoan, kPatron, kPatron, kItemEdit, "es:mes4", kItemEdit, 0},
+        {kReturn, "", "", kList, "es:mes3", kItemEdit, 0},
+        {kReturn, "", "4006381333932", kItemEdit, "es:mes4", kItemEdit, 0},
+        {kLoan, kPatron, kItem, kItemEdit, "", kPatronEdit, 'P'},
+        {kReturn, "x", kItem, kList, "", kItemEdit, 'D'},
+        {kRequest, kPatron, kItem, kPatronEdit, "", kPatronEdit, 'T'},
     };
-    for (const bool models : {true, false}) {
-        std::string day;
-        int number = 0;
-        StartEmptyList();
-        Run(models ? kStandard : kNoModels, [&](Desk& desk) {
-            for (const auto& r : rows) {
-                if (r.models != models) {
-                    continue;
-                }
-                SCOPED_TRACE(std::to_string(r.mode) + " \"" + r.patron + "\" \"" + r.item + "\"");
-                desk.Click(IDC_RADIO_LOAN);
-                desk.Press(VK_ESCAPE);
-                desk.Type(r.patron);
-                desk.Click(r.mode);
-                desk.Click(IDC_EDIT_ITEM);
-                desk.Type(r.item);
-                desk.Click(r.focus);
-                const std::size_t boxes = headless::MessageBoxes().size();
-                desk.Press(VK_RETURN);
-                const bool shown = r.shown[0] != '\0';
-                ASSERT_EQ(headless::MessageBoxes().size(), boxes + (shown ? 1 : 0));
-                EXPECT_EQ(desk.FocusId(), r.then);
-                if (shown) {
-                    EXPECT_EQ(headless::MessageBoxes().back().text, r.shown);
-                    EXPECT_EQ(headless::MessageBoxes().back().type, MB_ICONHAND | MB_OK);
-                    const headless::Control& fix = desk.Item(r.then);
-                    EXPECT_EQ(fix.selStart, 0);
-                    EXPECT_EQ(fix.selEnd, static_cast<int>(fix.text.size()));
-                }
-                if (r.letter != 0) {
-                    day += Line(++number, r.mode == kReturn ? "" : r.patron, r.item, r.letter);
-                }
-                EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text, r.letter ? "" : r.patron);
-                EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, r.letter ? "" : r.item);
-                EXPECT_EQ(ListDiffersFromFile(desk.Item(IDC_LIST_OPERATIONS).rows, Day()), "");
-            }
-        });
-        EXPECT_EQ(Day(), day) << models;
-    }
+    std::string day;
+    std::vector<std::string> said;
+    Run(kStandard, [&](Desk& desk) {
+        for (const auto& r : rows) {
+            SCOPED_TRACE(std::to_string(r.mode) + " \"" + r.patron + "\" \"" + r.item + "\"");
+            desk.Click(IDC_RADIO_LOAN);
+            desk.Press(VK_ESCAPE);
+            desk.Type(r.patron);
+            desk.Click(r.mode);
+            desk.Click(IDC_EDIT_ITEM);
+            desk.Type(r.item);
+            desk.Click(r.focus);
+            desk.Press(VK_RETURN);
+            said.insert(said.end(), r.shown[0] != '\0', r.shown);
+            ASSERT_EQ(Shown(), said);
+            EXPECT_EQ(headless::MessageBoxes().back().type, MB_ICONHAND | MB_OK);
+            EXPECT_EQ(desk.FocusId(), r.then);
+            EXPECT_EQ(desk.Item(r.then).selEnd - desk.Item(r.then).selStart,
+                      r.letter ? 0 : static_cast<int>(desk.Item(r.then).text.size()));
+            day += r.letter ? Line(static_cast<int>(day.size() / 132 + 1),
+                                   r.mode == kReturn ? "" : r.patron, r.item, r.letter)
+                            : "";
+            EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text, r.letter ? "" : r.patron);
+            EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, r.letter ? "" : r.item);
+            EXPECT_EQ(ListDiffersFromFile(desk.Item(IDC_LIST_OPERATIONS).rows, Day()), "");
+        }
+    });
+    EXPECT_EQ(Day(), day);
+    // Without barcode models any text is recorded as typed, spaces too.
+    StartEmptyList();
+    Run(kNoModels, [&](Desk& desk) { Scan(desk, {" ab c", "   "}); });
+    EXPECT_EQ(Day(), Line(1, " ab c", "   ", 'P'));
 }
 
-TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordWhateverFollowsIt) {
+// A day's file at start-up and an operation it may not take: the list
+// shows the file, the numbering goes on from its last whole record, every
+// byte stays (a last line without its line end is ended first). A file held
+// by another desk, or a write, flush or reading of the last record that
+// fails, says "mes2" and leaves no trace: no byte, no number used, the entry
+// left for Enter to try again. A failed closing comes after the flush.
+TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordAndAFailedOperationLeavesNoTrace) {
     const std::string r1 = Line(1, "p1", "i1", 'P', "2026-03-02 08:00:00");
     const std::string r2 = Line(2, "", "i2", 'D', "2026-03-02 08:10:00");
     const std::string r3 = Line(3, "p3", "i3", 'T', "2026-03-02 08:20:00");
@@ -121,11 +118,15 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordWhateverFollowsIt) {
     }
     std::string notDigits = r3;
     notDigits[25] = 'x';
+    const int kHeld = -1;
     const struct {
         const char* description;
         std::string file;
-        std::size_t rows; // at start-up
-        int next;         // number of the next operation
+        std::size_t rows;                       // at start-up
+        int next;                               // number of the next operation
+        FileOperation operation = FILE_OP_READ; // what fails at the first Enter
+        int error = 0;                          // kHeld: the file held by another desk
+        std::size_t written = 0;
     } cases[] = {
         {"three_records", r1 + r2 + r3, 3, 4},
         {"cut_inside_the_number", r1 + r2 + r3.substr(0, 23), 3, 3},
@@ -138,22 +139,49 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordWhateverFollowsIt) {
         {"only_empty_lines", "\r\n\r\n", 0, 1},
         {"end_of_file_byte_at_the_end", r1 + r2 + r3 + "\x1A", 4, 4},
         {"end_of_file_byte_in_the_middle", r1 + "\x1A\r\n" + r2 + r3, 4, 4},
+        {"held_by_another_desk", r1, 1, 2, FILE_OP_READ, kHeld},
+        {"disk_full", r1, 1, 2, FILE_OP_WRITE, ENOSPC, 70},
+        {"flush_fails", r1, 1, 2, FILE_OP_FSYNC, EIO},
+        {"last_record_unreadable", r1, 1, 2, FILE_OP_READ, EIO},
+        {"close_fails_after_the_flush", r1, 1, 2, FILE_OP_CLOSE, EIO},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.description);
         headless::Reset();
         Install(&kNoModels);
         std::ofstream(install->DayFile(kToday), std::ios::binary) << c.file;
+        const bool refused = c.error != 0 && c.operation != FILE_OP_CLOSE;
+        CStdioFile holder;
         headless::SetSession([&](Desk& desk) {
             const headless::RowList& rows = desk.Item(IDC_LIST_OPERATIONS).rows;
             EXPECT_EQ(rows.size(), c.rows);
             EXPECT_EQ(ListDiffersFromFile(rows, c.file), "");
-            Scan(desk, {"p", "i", "q", "j"});
+            Scan(desk, {"p"});
+            desk.Type("i");
+            if (c.error == kHeld) {
+                ASSERT_TRUE(holder.Open(install->DayFile(kToday).c_str(),
+                                        CFile::modeReadWrite | CFile::shareExclusive));
+            } else if (c.error != 0) {
+                FileFailNext(c.operation, c.error, c.written);
+            }
+            desk.Press(VK_RETURN);
+            EXPECT_EQ(Shown(), std::vector<std::string>(refused ? 1 : 0, "es:mes2"));
+            if (refused) {
+                EXPECT_EQ(headless::MessageBoxes().back().type, MB_ICONEXCLAMATION | MB_OK);
+                if (c.error == kHeld) {
+                    holder.Close();
+                }
+                EXPECT_EQ(Day(), c.file);
+                EXPECT_EQ(rows.size(), c.rows);
+                EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, "i");
+                EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM);
+                desk.Press(VK_RETURN);
+            }
+            Scan(desk, {"q", "j"});
             EXPECT_EQ(ListDiffersFromFile(rows, Day()), "");
         });
         CQuorvelPDlg().DoModal();
-        EXPECT_TRUE(Shown().empty());
-        // Every byte stays; a last line without its line end is ended first.
+        EXPECT_EQ(Shown().size(), refused ? 1u : 0u);
         const std::string ended =
             c.file.empty() || c.file.back() == '\n' ? c.file : c.file + "\r\n";
         EXPECT_TRUE(Day() == ended + Line(c.next, "p", "i", 'P') + Line(c.next + 1, "q", "j", 'P'));
@@ -207,58 +235,6 @@ TEST_F(Entry, AReadErrorHalfWayThroughTheLoadIsSaidOnceAndTheNextOperationShowsT
     CQuorvelPDlg().DoModal();
     EXPECT_EQ(Shown(), std::vector<std::string>{"es:mes2"});
     EXPECT_EQ(Day(), day + Line(101, "q", "j", 'P'));
-}
-
-// A day's file held by another desk, or a write, flush or reading of the last
-// record that fails: "mes2", nothing of the operation in the file, no number
-// used, and the entry stays for Enter to try again. A closing that fails
-// comes after the flush: the operation is recorded.
-TEST_F(Entry, AnOperationTheFileCannotTakeLeavesNoTraceAndEnterTriesAgain) {
-    const std::string first = Line(1, "p", "i", 'P', "2026-03-02 08:00:00");
-    const struct {
-        const char* description;
-        FileOperation operation; // the failure, error 0 for the file held
-        int error;
-        std::size_t written;
-        bool recorded;
-    } cases[] = {
-        {"held_by_another_desk", FILE_OP_READ, 0, 0, false},
-        {"disk_full", FILE_OP_WRITE, ENOSPC, 70, false},
-        {"flush_fails", FILE_OP_FSYNC, EIO, 0, false},
-        {"last_record_unreadable", FILE_OP_READ, EIO, 0, false},
-        {"close_fails_after_the_flush", FILE_OP_CLOSE, EIO, 0, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.description);
-        headless::Reset();
-        Install(&kNoModels);
-        std::ofstream(install->DayFile(kToday), std::ios::binary) << first;
-        CStdioFile holder;
-        headless::SetSession([&](Desk& desk) {
-            Scan(desk, {"q"});
-            desk.Type("j");
-            if (c.error == 0) {
-                ASSERT_TRUE(holder.Open(install->DayFile(kToday).c_str(),
-                                        CFile::modeReadWrite | CFile::shareExclusive));
-            }
-            FileFailNext(c.operation, c.error, c.written);
-            desk.Press(VK_RETURN);
-            EXPECT_EQ(desk.Item(IDC_LIST_OPERATIONS).rows.size(), c.recorded ? 2u : 1u);
-            EXPECT_EQ(Shown(), std::vector<std::string>(c.recorded ? 0 : 1, "es:mes2"));
-            if (!c.recorded) {
-                EXPECT_EQ(headless::MessageBoxes().back().type, MB_ICONEXCLAMATION | MB_OK);
-                if (c.error == 0) {
-                    holder.Close();
-                }
-                EXPECT_EQ(Day(), first);
-                EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, "j");
-                EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM);
-                desk.Press(VK_RETURN);
-            }
-        });
-        CQuorvelPDlg().DoModal();
-        EXPECT_EQ(Day(), first + Line(2, "q", "j", 'P'));
-    }
 }
 
 // Between this desk's operations other desks add nothing, records, a line
