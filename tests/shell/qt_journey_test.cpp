@@ -49,7 +49,7 @@ bool BoxOpen() {
 
 // The middle of a control's template rectangle, in pixels from the dialog
 // font's base units as Windows converts them.
-QPoint Middle(const QDialog& q, int id) {
+QPoint Middle(const QWidget& q, int id) {
     const QFontMetrics font(q.font());
     const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     const int baseX = (font.horizontalAdvance(letters) / 26 + 1) / 2;
@@ -60,7 +60,7 @@ QPoint Middle(const QDialog& q, int id) {
     return {((c->x + c->cx / 2) * baseX + 2) / 4, ((c->y + c->cy / 2) * font.height() + 4) / 8};
 }
 
-QColor Surface(QDialog& q) {
+QColor Surface(QWidget& q) {
     QApplication::processEvents();
     return QColor(q.grab().toImage().pixel(q.width() * 2 / 391, q.height() * 60 / 270));
 }
@@ -71,10 +71,9 @@ int InkWidth(QWidget* w) {
     int left = shot.width();
     int right = -1;
     for (int at = 0; at < shot.width() * shot.height(); ++at) {
-        if (qGray(shot.pixel(at % shot.width(), at / shot.width())) < 100) {
-            left = std::min(left, at % shot.width());
-            right = std::max(right, at % shot.width());
-        }
+        const int x = at % shot.width();
+        left = qGray(shot.pixel(x, at / shot.width())) < 100 ? std::min(left, x) : left;
+        right = qGray(shot.pixel(x, at / shot.width())) < 100 ? std::max(right, x) : right;
     }
     return right - left + 1;
 }
@@ -85,33 +84,40 @@ int InkWidth(QWidget* w) {
 // done within two seconds fails the test, which then closes whatever is open.
 class Hands {
 public:
-    using Step = std::function<bool()>; // false: not yet
+    // What a step waits for: a message box that has the keyboard; the window
+    // up with no box open; that window with the keyboard, as keys would go
+    // nowhere else.
+    enum Wait {
+        kBox,
+        kWindow,
+        kKeyboard
+    };
 
-    // Clicks wait for the window to be up with no box open; keys and looks
-    // also for the window to have the keyboard, as keys would go nowhere else.
-    Hands& Add(std::string what, bool keyboard, std::function<void(QDialog&)> act) {
-        steps_.emplace_back(std::move(what), [keyboard, act] {
+    Hands& Add(std::string what, Wait wait, std::function<void(QWidget&)> act) {
+        steps_.emplace_back(std::move(what), [wait, act] {
+            QWidget* box = BoxOpen() ? QApplication::activeModalWidget() : nullptr;
             QDialog* q = QtRunningDialog();
-            if (q == nullptr || !q->isVisible() || BoxOpen() ||
-                (keyboard && QGuiApplication::focusWindow() != q->windowHandle())) {
+            QWidget* at = wait == kBox ? box : q && q->isVisible() && !box ? q : nullptr;
+            if (at == nullptr ||
+                (wait != kWindow && QGuiApplication::focusWindow() != at->windowHandle())) {
                 return false;
             }
-            act(*q);
+            act(*at);
             return true;
         });
         return *this;
     }
     Hands& Click(int id) {
-        return Add("click " + std::to_string(id), false, [id](QDialog& q) {
+        return Add("click " + std::to_string(id), kWindow, [id](QWidget& q) {
             QTest::mouseClick(q.windowHandle(), Qt::LeftButton, {}, Middle(q, id));
         });
     }
     Hands& Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        return Add("key " + std::to_string(key), true,
-                   [=](QDialog& q) { QTest::keyClick(q.windowHandle(), key, modifiers); });
+        return Add("key " + std::to_string(key), kKeyboard,
+                   [=](QWidget& q) { QTest::keyClick(q.windowHandle(), key, modifiers); });
     }
     Hands& Type(const std::string& text) {
-        return Add("type " + text, true, [text](QDialog& q) {
+        return Add("type " + text, kKeyboard, [text](QWidget& q) {
             for (char c : text) {
                 QTest::keyClick(q.windowHandle(), c);
             }
@@ -119,29 +125,22 @@ public:
     }
     // A scanner: the text, then Enter.
     Hands& Scan(const std::string& text) { return Type(text).Key(Qt::Key_Return); }
-    Hands& Check(std::function<void(QDialog&)> look) { return Add("check", true, look); }
+    Hands& Check(std::function<void(QWidget&)> look) { return Add("check", kKeyboard, look); }
     // Which control has the keyboard, and the surface's colour.
     Hands& Look(int focus, QColor surface) {
-        return Add("look " + std::to_string(focus), true, [this, focus, surface](QDialog& q) {
+        return Add("look " + std::to_string(focus), kKeyboard, [this, focus, surface](QWidget& q) {
             EXPECT_EQ(q.focusWidget(), Widget(focus));
             EXPECT_EQ(Surface(q), surface);
         });
     }
-    // Reads the open message box and answers it with Enter: the box must have
-    // the keyboard. The greeting comes before the window is shown; every
-    // other box stands in front of it.
+    // Reads the box and answers it with its Enter. The greeting comes before
+    // the window is shown; every other box stands in front of it.
     Hands& Answer(const QString& text, bool windowBehind = true) {
-        steps_.emplace_back("answer " + text.toStdString(), [text, windowBehind] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr || QGuiApplication::focusWindow() != box->windowHandle()) {
-                return false;
-            }
-            EXPECT_EQ(box->text(), text);
+        return Add("answer " + text.toStdString(), kBox, [text, windowBehind](QWidget& box) {
+            EXPECT_EQ(static_cast<QMessageBox&>(box).text(), text);
             EXPECT_EQ(QtRunningDialog()->isVisible(), windowBehind);
-            QTest::keyClick(box->windowHandle(), Qt::Key_Return);
-            return true;
+            QTest::keyClick(box.windowHandle(), Qt::Key_Return);
         });
-        return *this;
     }
     template <typename W = QWidget>
     W* Widget(int id) {
@@ -150,7 +149,7 @@ public:
 
     // Runs the dialog until every step is taken, then closes it.
     void Run() {
-        Check([](QDialog& q) { q.close(); });
+        Check([](QWidget& q) { q.close(); });
         QTimer::singleShot(0, [this] { Turn(); });
         dialog_.DoModal();
         EXPECT_TRUE(steps_.empty()) << "left from: " << steps_.front().first;
@@ -180,17 +179,17 @@ private:
         } else {
             ADD_FAILURE() << "never done";
             steps_.clear();
-            if (QWidget* modal = QApplication::activeModalWidget()) {
-                modal->close();
-            }
-            if (QDialog* q = QtRunningDialog()) {
-                q->close();
+            for (QWidget* open :
+                 {QApplication::activeModalWidget(), static_cast<QWidget*>(QtRunningDialog())}) {
+                if (open != nullptr) {
+                    open->close();
+                }
             }
         }
     }
 
     CQuorvelPDlg dialog_;
-    std::deque<std::pair<std::string, Step>> steps_;
+    std::deque<std::pair<std::string, std::function<bool()>>> steps_;
     bool busy_ = false;
     int tries_ = 0;
 };
@@ -213,16 +212,14 @@ TEST(QtJourney, ADayOfLoansReturnsRequestsAndRefusalsThenARestart) {
     settings = Replaced(settings, "<msg ID=\"col4\" text=\"Lector\"/>",
                         "<msg ID=\"col4\" html=\"y\"><![CDATA[<b>Lector</b>]]></msg>");
     Installation install(settings.c_str());
-    const QString missing = QString::fromLatin1("Falta un c\xF3"
-                                                "digo de barras");
-    const QString invalid = QString::fromLatin1("C\xF3"
-                                                "digo de barras no v\xE1lido");
+    const QString missing = QStringLiteral("Falta un c\u00F3digo de barras");
+    const QString invalid = QStringLiteral("C\u00F3digo de barras no v\u00E1lido");
     const QString greeting = QStringLiteral(
         "\nBienvenido al pr\u00E9stamo sin conexi\u00F3n\n\n02 - 03 - 2026\n09 : 05 : 03");
     Hands day;
     // The greeting before the window, then the desk has the keyboard; the
     // label is shown as written, not as bold rich text.
-    day.Answer(greeting, false).Look(IDC_EDIT_PATRON, kLoan).Check([&](QDialog& q) {
+    day.Answer(greeting, false).Look(IDC_EDIT_PATRON, kLoan).Check([&](QWidget& q) {
         EXPECT_GE(InkWidth(day.Widget(IDC_LABEL_PATRON)),
                   QFontMetrics(q.font()).horizontalAdvance("<b>Lector</b>") - 4);
     });
@@ -231,7 +228,7 @@ TEST(QtJourney, ADayOfLoansReturnsRequestsAndRefusalsThenARestart) {
     // them and let clicks through, and a card left in the patron field is not
     // the return's. A request likewise, patron first.
     day.Scan(kPatron).Scan(kItem).Type("87654325").Click(IDC_RADIO_RETURN);
-    day.Look(IDC_RADIO_RETURN, kReturn).Check([&](QDialog&) {
+    day.Look(IDC_RADIO_RETURN, kReturn).Check([&](QWidget&) {
         EXPECT_FALSE(day.Widget(IDC_EDIT_PATRON)->isEnabled());
         EXPECT_EQ(day.Widget<QGroupBox>(IDC_GROUP_OPERATION)->title(), "&DEVOLUCI\u00D3N");
     });
@@ -273,14 +270,14 @@ TEST(QtJourney, ADayOfLoansReturnsRequestsAndRefusalsThenARestart) {
         << Replaced(demo, "@WORK@", install.Work());
     StartEmptyList();
     Hands again;
-    again.Answer(greeting, false).Check([&](QDialog&) {
+    again.Answer(greeting, false).Check([&](QWidget&) {
         const QAbstractItemModel* rows = again.Widget<QTreeView>(IDC_LIST_OPERATIONS)->model();
         EXPECT_EQ(rows->rowCount(), 7);
         EXPECT_EQ(rows->index(0, 2).data(), "000007");
         EXPECT_EQ(rows->index(0, 5).data(), QStringLiteral("PETICI\u00D3N"));
     });
     again.Scan(kPatron).Scan(kItem).Check(
-        [&](QDialog& q) { EXPECT_TRUE(q.grab().save(QUORVEL_SCREENSHOT)); });
+        [&](QWidget& q) { EXPECT_TRUE(q.grab().save(QUORVEL_SCREENSHOT)); });
     again.Run();
     EXPECT_EQ(ReadFile(install.DayFile("20260302")), file + Line(8, kPatron, kItem, 'P'));
     ClockUseSystemTime();
