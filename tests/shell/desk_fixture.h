@@ -5,7 +5,6 @@
 
 #include "installation.h"
 
-#include "circulation/barcode.h"
 #include "circulation/dayfile.h"
 #include "platform/clock.h"
 #include "platform/file.h"
@@ -17,8 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
-#include <vector>
 
 constexpr std::int64_t kMorning = 1772442303; // 2026-03-02 09:05:03 UTC, a Monday
 constexpr char kToday[] = "20260302";
@@ -41,21 +38,19 @@ inline std::vector<std::string> NonEmptyLines(const std::string& bytes) {
 }
 
 // Empty when the rows show the file of these bytes, its last line on top;
-// else what differs first.
+// else the first row that differs.
 inline std::string ListDiffersFromFile(const headless::RowList& rows, const std::string& bytes) {
     const std::vector<std::string> lines = NonEmptyLines(bytes);
-    if (rows.size() != lines.size()) {
-        return std::to_string(rows.size()) + " rows for " + std::to_string(lines.size()) + " lines";
-    }
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const RecordRow made = MakeRecordRow(lines[lines.size() - 1 - i]);
-        bool same = rows[i].image == made.mode;
-        for (int col = 0; col < RECORD_COLUMN_COUNT - 1; ++col) {
-            // A cell goes to the window as a C string: it ends at a NUL.
-            same = same && rows[i].cells[col] == made.cells[col].c_str();
+    for (std::size_t i = 0; i < std::max(rows.size(), lines.size()); ++i) {
+        const std::string line = i < lines.size() ? lines[lines.size() - 1 - i] : "";
+        const RecordRow made = MakeRecordRow(line);
+        bool same = i < rows.size() && i < lines.size() && rows[i].image == made.mode;
+        for (int col = 0; same && col < RECORD_COLUMN_COUNT - 1; ++col) {
+            same = rows[i].cells[col] == made.cells[col].c_str(); // the window's cell ends at a NUL
         }
         if (!same) {
-            return "row " + std::to_string(i) + " is not \"" + lines[lines.size() - 1 - i] + "\"";
+            return std::to_string(rows.size()) + " rows, row " + std::to_string(i) + " not \"" +
+                   line + "\"";
         }
     }
     return "";

@@ -114,6 +114,8 @@ TEST_F(StartUp, TheSettingsPathMustFitItsBufferOf512Bytes) {
         EXPECT_EQ(Shown(), std::vector<std::string>(length == 512 ? 1 : 0,
                                                     "File not found\n" + root + kSettingsBelow));
     }
+    test_system::UnsetEnv("QUORVPATH");
+    EXPECT_EQ(CQuorvelPDlg().m_installPath, kDefaultInstallFolder);
 }
 
 using Texts = DeskTest;
@@ -158,6 +160,10 @@ TEST_F(Texts, TheGreetingShowsTheInstantInitialisationBeganThenTheDeskStartsInLo
         EXPECT_EQ(desk.Item(IDC_GROUP_DATETIME).text, "es:dh");
         EXPECT_EQ(desk.Item(IDC_LABEL_PATRON).text + desk.Item(IDC_LABEL_ITEM).text,
                   "es:col4es:col5");
+        for (int col = 0; col < 6; ++col) {
+            EXPECT_EQ(desk.Item(IDC_LIST_OPERATIONS).columns.at(col).width,
+                      col == 0 || col == 1 || col == 5 ? 100 : 130);
+        }
     });
     ClockSetFixedTime(kMorning);
     Run(Settings("es", ""), nullptr);

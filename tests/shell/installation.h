@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <string>
 
 // A catalogue of every key the client uses, key K reading "<lang>:K", so a
 // caption tells which catalogue it came from.
