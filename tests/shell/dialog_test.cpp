@@ -4,7 +4,6 @@
 #include "desk_fixture.h"
 
 #include "platform/paths.h"
-#include "shell/clock_text.h"
 #include "shell/quorvelp_app.h"
 
 #include <filesystem>
@@ -170,19 +169,6 @@ TEST_F(Texts, TheGreetingShowsTheInstantInitialisationBeganThenTheDeskStartsInLo
     EXPECT_EQ(seen, (std::vector<std::string>{"\nes:mes1\n\n02 - 03 - 2026\n09 : 05 : 03",
                                               "\n\n\n02 - 03 - 2026\n09 : 05 : 03"}));
     EXPECT_EQ(headless::MessageBoxes()[0].type, MB_ICONINFORMATION | MB_OK);
-}
-
-// Dates keep every digit of the year; a time that cannot be converted gives
-// zeros and no time.
-TEST_F(Texts, ClockTextsOfFarAndUnconvertibleTimes) {
-    for (const std::int64_t time : {std::int64_t{253402300800 + 3661}, INT64_MAX}) {
-        std::tm local{};
-        const std::tm* converted = ClockLocalTime(&local, &time) == 0 ? &local : nullptr;
-        // Beyond the year 3000 Windows cannot convert.
-        ASSERT_EQ(converted != nullptr, time != INT64_MAX && test_system::kLocalTimeAfter3000);
-        EXPECT_EQ(ClockDateText(converted), converted ? "01 - 01 - 10000" : "00 - 00 - 0");
-        EXPECT_EQ(ClockTimeText(converted), converted ? "01 : 01 : 01" : "");
-    }
 }
 
 using Lifecycle = DeskTest;

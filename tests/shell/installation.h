@@ -5,6 +5,7 @@
 
 #include "tests/test_system.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -31,6 +32,15 @@ inline std::string Settings(const char* lang, const std::string& body) {
     const std::string language = lang ? "<lang value=\"" + std::string(lang) + "\"/>" : "";
     return "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<quorvp>" + language +
            "<workarea value=\"@WORK@\"/>" + body + "</quorvp>\r\n";
+}
+
+// One line of a day's file as its layout describes it.
+inline std::string RecordLine(int number, const char* patron, const char* item, char letter,
+                              const char* when = "2026-03-02 09:05:03") {
+    char line[160];
+    std::snprintf(line, sizeof line, "%s %.6d %-50s %-50s %c\r\n", when, number, patron, item,
+                  letter);
+    return line;
 }
 
 inline std::string ReadFile(const std::string& path) {

@@ -35,13 +35,6 @@ constexpr char kItem[] = "4006381333931";
 constexpr char kBook[] = "9780306406157";
 const QColor kLoan(220, 0, 0), kReturn(138, 211, 138), kRequest(138, 138, 211);
 
-std::string Line(int number, const char* patron, const char* item, char letter) {
-    char line[160];
-    std::snprintf(line, sizeof line, "2026-03-02 09:05:03 %.6d %-50s %-50s %c\r\n", number, patron,
-                  item, letter);
-    return line;
-}
-
 bool BoxOpen() {
     return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
 }
@@ -202,10 +195,10 @@ TEST(QtJourney, ADayOfLoansReturnsRequestsAndRefusalsThenARestart) {
     tzset();
     StartEmptyList();
     ClockSetFixedTime(1772442303); // 2026-03-02 09:05:03 UTC
-    const std::string demo = Replaced(ReadFile(QUORVEL_SOURCE_DIR "/res/demo/Admin/quorvp.xml"),
-                                      "/opt/quorvel/Work", "@WORK@");
     // Mnemonics in two mode texts, and a label text that looks like HTML.
-    std::string settings = Replaced(demo, "text=\"DEVOLUCI", "text=\"&DEVOLUCI");
+    std::string settings = ReadFile(QUORVEL_SOURCE_DIR "/res/demo/Admin/quorvp.xml");
+    settings = Replaced(settings, "/opt/quorvel/Work", "@WORK@");
+    settings = Replaced(settings, "text=\"DEVOLUCI", "text=\"&DEVOLUCI");
     settings = Replaced(settings, "text=\"PETICI", "text=\"PE&TICI");
     settings = Replaced(settings, "<msg ID=\"col4\" text=\"Lector\"/>",
                         "<msg ID=\"col4\" html=\"y\"><![CDATA[<b>Lector</b>]]></msg>");
@@ -258,26 +251,23 @@ TEST(QtJourney, ADayOfLoansReturnsRequestsAndRefusalsThenARestart) {
     std::string file;
     for (int n = 1; n <= 7; ++n) {
         const char letter = "PDTPPDT"[n - 1];
-        file += Line(n, letter == 'D' ? "" : kPatron, letter == 'D' ? kBook : kItem, letter);
+        file += RecordLine(n, letter == 'D' ? "" : kPatron, letter == 'D' ? kBook : kItem, letter);
     }
     EXPECT_EQ(ReadFile(install.DayFile("20260302")), file);
 
-    // Started again, on the demonstration texts: the day is back in the list
-    // and the numbering goes on.
-    std::ofstream(install.Root() + "/Admin/quorvp.xml", std::ios::binary)
-        << Replaced(demo, "@WORK@", install.Work());
+    // Started again: the day is back in the list and the numbering goes on.
     StartEmptyList();
     Hands again;
     again.Answer(greeting, false).Check([&](QWidget&) {
         const QAbstractItemModel* rows = again.Widget<QTreeView>(IDC_LIST_OPERATIONS)->model();
         EXPECT_EQ(rows->rowCount(), 7);
         EXPECT_EQ(rows->index(0, 2).data(), "000007");
-        EXPECT_EQ(rows->index(0, 5).data(), QStringLiteral("PETICI\u00D3N"));
+        EXPECT_EQ(rows->index(0, 5).data(), QStringLiteral("PE&TICI\u00D3N"));
     });
     again.Scan(kPatron).Scan(kItem).Check(
         [&](QWidget& q) { EXPECT_TRUE(q.grab().save(QUORVEL_SCREENSHOT)); });
     again.Run();
-    EXPECT_EQ(ReadFile(install.DayFile("20260302")), file + Line(8, kPatron, kItem, 'P'));
+    EXPECT_EQ(ReadFile(install.DayFile("20260302")), file + RecordLine(8, kPatron, kItem, 'P'));
     ClockUseSystemTime();
 }
 
