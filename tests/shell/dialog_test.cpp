@@ -1,6 +1,6 @@
 // The main dialog's life at a headless desk: what the settings file decides
 // at start-up and the program's exit status, where the file is looked for,
-// the catalogue, the greeting and start state, the clock and the closing.
+// the catalogue, the greeting, the start state and the clock.
 #include "desk_fixture.h"
 
 #include "platform/paths.h"
@@ -17,12 +17,12 @@ const std::string kSeparator(1, kFolderSeparator);
 const std::string kSettingsBelow = kSeparator + "Admin" + kSeparator + "quorvp.xml";
 const std::string kHead = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n";
 
-using StartUp = DeskTest;
+using Dialog = DeskTest;
 
 // A file that cannot be read says where reading stopped and why, never "File
 // not found", and the program fails; one taken in part, or naming no work
 // area, is said before the greeting and the desk runs on with what it read.
-TEST_F(StartUp, TheSettingsFileDecidesWhetherTheDeskRunsAndWhatItSaysFirst) {
+TEST_F(Dialog, TheSettingsFileDecidesWhetherTheDeskRunsAndWhatItSaysFirst) {
     const std::string work = "<workarea value=\"@WORK@\"/>";
     const std::string noWorkArea =
         "It names no work area (workarea): no operation can be recorded.";
@@ -42,7 +42,6 @@ TEST_F(StartUp, TheSettingsFileDecidesWhetherTheDeskRunsAndWhatItSaysFirst) {
          "Line 3, column 3: a first processing instruction that is not a valid XML declaration, "
          "at \"<?php echo 1; ?><quorvp/>\"",
          nullptr},
-        {"sound", kStandard, "", "es:op1"},
         {"cut_inside_a_tag",
          kHead + "<quorvp>\r\n" + work +
              "\r\n<messages>\r\n<m ID=\"op1\" text=\"Loan\"/>\r\n  <m ID=\"op2\" te",
@@ -95,7 +94,7 @@ TEST_F(StartUp, TheSettingsFileDecidesWhetherTheDeskRunsAndWhatItSaysFirst) {
     }
 }
 
-TEST_F(StartUp, TheSettingsPathMustFitItsBufferOf512Bytes) {
+TEST_F(Dialog, TheSettingsPathMustFitItsBufferOf512Bytes) {
     if (!test_system::kLongPaths) {
         GTEST_SKIP() << "Windows paths stop at 260 characters: the buffer's limit lies beyond";
     }
@@ -117,11 +116,9 @@ TEST_F(StartUp, TheSettingsPathMustFitItsBufferOf512Bytes) {
     EXPECT_EQ(CQuorvelPDlg().m_installPath, kDefaultInstallFolder);
 }
 
-using Texts = DeskTest;
-
 // The catalogue whose xml:lang is the language exactly (no language: the one
 // without), its keys looked for at any depth, the first one found.
-TEST_F(Texts, TheCatalogueOfTheConfiguredLanguageGivesEveryText) {
+TEST_F(Dialog, TheCatalogueOfTheConfiguredLanguageGivesEveryText) {
     const std::string nested = "<messages xml:lang=\"es\"><a><b><m ID=\"op1\" text=\"deep\"/></b>"
                                "</a><m ID=\"op1\" text=\"second\"/><m ID=\"op2\"/></messages>";
     const struct {
@@ -145,7 +142,7 @@ TEST_F(Texts, TheCatalogueOfTheConfiguredLanguageGivesEveryText) {
     }
 }
 
-TEST_F(Texts, TheGreetingShowsTheInstantInitialisationBeganThenTheDeskStartsInLoanMode) {
+TEST_F(Dialog, TheGreetingShowsTheInstantInitialisationBeganThenTheDeskStartsInLoanMode) {
     std::vector<std::string> seen;
     headless::SetMessageBoxHandler([&](const headless::MessageBoxRecord& box, Desk* desk) {
         seen.push_back(box.text);
@@ -163,31 +160,17 @@ TEST_F(Texts, TheGreetingShowsTheInstantInitialisationBeganThenTheDeskStartsInLo
             EXPECT_EQ(desk.Item(IDC_LIST_OPERATIONS).columns.at(col).width,
                       col == 0 || col == 1 || col == 5 ? 100 : 130);
         }
+        // The clock ticks.
+        ClockSetFixedTime(kMorning + 86400 * 31 + 1);
+        ASSERT_TRUE(desk.FireTimer(kClockTimerId));
+        EXPECT_EQ(desk.Item(IDC_STATIC_DATE).text + desk.Item(IDC_STATIC_TIME).text,
+                  "02 - 04 - 202609 : 05 : 04");
     });
     ClockSetFixedTime(kMorning);
     Run(Settings("es", ""), nullptr);
     EXPECT_EQ(seen, (std::vector<std::string>{"\nes:mes1\n\n02 - 03 - 2026\n09 : 05 : 03",
                                               "\n\n\n02 - 03 - 2026\n09 : 05 : 03"}));
     EXPECT_EQ(headless::MessageBoxes()[0].type, MB_ICONINFORMATION | MB_OK);
-}
-
-using Lifecycle = DeskTest;
-
-TEST_F(Lifecycle, TheClockTicksEvenBehindAMessageBox) {
-    headless::SetMessageBoxHandler([](const headless::MessageBoxRecord& box, Desk* desk) {
-        if (box.text == "es:mes3") {
-            ClockSetFixedTime(kMorning + 3600);
-            desk->FireTimer(20000);
-        }
-    });
-    Run(kStandard, [&](Desk& desk) {
-        ClockSetFixedTime(kMorning + 86400 * 31 + 1);
-        ASSERT_TRUE(desk.FireTimer(20000));
-        EXPECT_EQ(desk.Item(IDC_STATIC_DATE).text, "02 - 04 - 2026");
-        EXPECT_EQ(desk.Item(IDC_STATIC_TIME).text, "09 : 05 : 04");
-        desk.Press(VK_RETURN);
-        EXPECT_EQ(desk.Item(IDC_STATIC_TIME).text, "10 : 05 : 03");
-    });
 }
 
 } // namespace

@@ -83,10 +83,6 @@ TEST_F(Entry, EnterRefusesOrRecordsByModePatronItemAndFocus) {
         }
     });
     EXPECT_EQ(Day(), day);
-    // Without barcode models any text is recorded as typed, spaces too.
-    StartEmptyList();
-    Run(kNoModels, [&](Desk& desk) { Scan(desk, {" ab c", "   "}); });
-    EXPECT_EQ(Day(), RecordLine(1, " ab c", "   ", 'P'));
 }
 
 // A day's file at start-up and an operation it may not take: the list
