@@ -82,9 +82,7 @@ protected:
         install.reset();
         install = std::make_unique<Installation>(settings ? settings->c_str() : nullptr);
     }
-    static CQuorvelPDlg& Dlg(headless::Desk& desk) {
-        return static_cast<CQuorvelPDlg&>(desk.Dialog());
-    }
+    static CQuorvelPDlg& Dlg(headless::Desk& d) { return static_cast<CQuorvelPDlg&>(d.Dialog()); }
     // Texts of the message boxes shown so far, the greeting left out.
     static std::vector<std::string> Shown() {
         std::vector<std::string> texts;

@@ -27,8 +27,8 @@ void Scan(Desk& desk, std::initializer_list<const char*> texts) {
 using Entry = DeskTest;
 
 // Enter with the focus where the librarian left it: the message and the
-// field then to fix, selected so that the next scan replaces it; or the
-// record, and the field the next operation starts in.
+// field then to fix (the journey shows the next scan replacing it), or the
+// record and the field the next operation starts in.
 TEST_F(Entry, EnterRefusesOrRecordsByModePatronItemAndFocus) {
     const int kPatronEdit = IDC_EDIT_PATRON, kItemEdit = IDC_EDIT_ITEM, kList = IDC_LIST_OPERATIONS,
               kLoan = IDC_RADIO_LOAN, kReturn = IDC_RADIO_RETURN, kRequest = IDC_RADIO_REQUEST;
@@ -72,8 +72,6 @@ TEST_F(Entry, EnterRefusesOrRecordsByModePatronItemAndFocus) {
             ASSERT_EQ(Shown(), said);
             EXPECT_EQ(headless::MessageBoxes().back().type, MB_ICONHAND | MB_OK);
             EXPECT_EQ(desk.FocusId(), r.then);
-            EXPECT_EQ(desk.Item(r.then).selEnd - desk.Item(r.then).selStart,
-                      r.letter ? 0 : static_cast<int>(desk.Item(r.then).text.size()));
             day += r.letter ? RecordLine(static_cast<int>(day.size() / 132 + 1),
                                          r.mode == kReturn ? "" : r.patron, r.item, r.letter)
                             : "";
@@ -103,38 +101,35 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordAndAFailedOperationLeavesN
         damagedDay += r1.substr(0, 23) + "\r\n";
         hundred += i < 100 ? RecordLine(i + 1, "p", "i", 'P', "2026-03-02 08:00:00") : "";
     }
-    std::string notDigits = r3;
-    notDigits[25] = 'x';
     const int kHeld = -1;
     const struct {
         const char* description;
         std::string file;
-        std::size_t rows;                       // at start-up
         int next;                               // number of the next operation
         FileOperation operation = FILE_OP_READ; // what fails at the first Enter
         int error = 0;                          // kHeld: the file held by another desk
         std::size_t written = 0;
         bool atLoad = false; // the failure comes at start-up instead
     } cases[] = {
-        {"three_records", r1 + r2 + r3, 3, 4},
-        {"cut_inside_the_number", r1 + r2 + r3.substr(0, 23), 3, 3},
-        {"cut_inside_the_date", r1 + r2 + r3.substr(0, 5), 3, 3},
-        {"number_not_digits", r1 + r2 + notDigits, 3, 3},
-        {"a_line_of_junk_and_empty_lines", r1 + r2 + "\r\n#!junk\r\n\n", 3, 3},
-        {"ten_megabytes_without_a_line_end", r1 + r2 + std::string(10 << 20, 'x'), 3, 3},
-        {"a_whole_day_of_damaged_lines", damagedDay, 2000, 1},
-        {"every_byte_value", junk, 5, 1},
-        {"only_empty_lines", "\r\n\r\n", 0, 1},
-        {"end_of_file_byte_at_the_end", r1 + r2 + r3 + "\x1A", 4, 4},
-        {"end_of_file_byte_in_the_middle", r1 + "\x1A\r\n" + r2 + r3, 4, 4},
-        {"held_by_another_desk", r1, 1, 2, FILE_OP_READ, kHeld},
-        {"disk_full", r1, 1, 2, FILE_OP_WRITE, ENOSPC, 70},
-        {"flush_fails", r1, 1, 2, FILE_OP_FSYNC, EIO},
-        {"last_record_unreadable", r1, 1, 2, FILE_OP_READ, EIO},
-        {"close_fails_after_the_flush", r1, 1, 2, FILE_OP_CLOSE, EIO},
+        {"three_records", r1 + r2 + r3, 4},
+        {"cut_inside_the_number", r1 + r2 + r3.substr(0, 23), 3},
+        {"cut_inside_the_date", r1 + r2 + r3.substr(0, 5), 3},
+        {"number_not_digits", r1 + r2 + std::string(r3).replace(25, 1, "x"), 3},
+        {"a_line_of_junk_and_empty_lines", r1 + r2 + "\r\n#!junk\r\n\n", 3},
+        {"ten_megabytes_without_a_line_end", r1 + r2 + std::string(10 << 20, 'x'), 3},
+        {"a_whole_day_of_damaged_lines", damagedDay, 1},
+        {"every_byte_value", junk, 1},
+        {"only_empty_lines", "\r\n\r\n", 1},
+        {"end_of_file_byte_at_the_end", r1 + r2 + r3 + "\x1A", 4},
+        {"end_of_file_byte_in_the_middle", r1 + "\x1A\r\n" + r2 + r3, 4},
+        {"held_by_another_desk", r1, 2, FILE_OP_READ, kHeld},
+        {"disk_full", r1, 2, FILE_OP_WRITE, ENOSPC, 70},
+        {"flush_fails", r1, 2, FILE_OP_FSYNC, EIO},
+        {"last_record_unreadable", r1, 2, FILE_OP_READ, EIO},
+        {"close_fails_after_the_flush", r1, 2, FILE_OP_CLOSE, EIO},
         // One read finds the last record, one brings the load its first 8 KiB
         // (62 whole lines), the next one fails: the next operation shows the rest.
-        {"a_read_fails_half_way_through_the_load", hundred, 62, 101, FILE_OP_READ, EIO, 0, true},
+        {"a_read_fails_half_way_through_the_load", hundred, 101, FILE_OP_READ, EIO, 0, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.description);
@@ -167,7 +162,7 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordAndAFailedOperationLeavesN
                     holder.Close();
                 }
                 EXPECT_EQ(Day(), c.file);
-                EXPECT_EQ(rows.size(), c.rows);
+                EXPECT_EQ(rows.size(), 1u);
                 EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, "i");
                 EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM);
                 desk.Press(VK_RETURN);
@@ -198,12 +193,12 @@ TEST_F(Entry, EachOperationAroundMidnightLandsInTheFileOfItsOwnDate) {
         std::size_t records = 0;
         for (const auto& [name, date] :
              {std::pair{"20260302", "2026-03-02"}, std::pair{"20260303", "2026-03-03"}}) {
-            const std::vector<std::string> lines = NonEmptyLines(Day(name));
-            for (std::size_t i = 0; i < lines.size(); ++i) {
-                EXPECT_EQ(lines[i].substr(0, 10), date) << before << ": " << lines[i];
-                EXPECT_EQ(std::stoul(lines[i].substr(20, 6)), i + 1) << before;
+            std::size_t n = 0; // each day's file numbered from 1
+            for (const std::string& line : NonEmptyLines(Day(name))) {
+                EXPECT_EQ(line.substr(0, 10), date) << before;
+                EXPECT_EQ(std::stoul(line.substr(20, 6)), ++n) << before;
             }
-            records += lines.size();
+            records += n;
         }
         EXPECT_EQ(records, 3u) << before;
     }

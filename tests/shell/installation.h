@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 // A catalogue of every key the client uses, key K reading "<lang>:K", so a
 // caption tells which catalogue it came from.
@@ -45,9 +45,7 @@ inline std::string RecordLine(int number, const char* patron, const char* item, 
 
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 class Installation {
