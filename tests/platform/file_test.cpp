@@ -74,19 +74,18 @@ TEST_F(File, LinesReadEitherWayWithoutTheirLineEnds) {
         Put(c.bytes);
         CStdioFile file;
         ASSERT_TRUE(file.Open(m_path.c_str(), kExisting)) << c.description;
-        std::vector<std::string> lines;
+        std::vector<std::string> forwards, backwards;
+        for (std::string line; file.ReadString(line);) {
+            forwards.push_back(line);
+        }
+        EXPECT_EQ(file.GetError(), 0) << c.description;
         std::string line;
-        while (file.ReadString(line)) {
-            lines.push_back(line);
-        }
-        EXPECT_EQ(file.GetError(), 0) << c.description;
-        EXPECT_EQ(lines, c.lines) << c.description;
-        lines.clear();
         for (std::int64_t end = file.GetLength(); file.ReadLineBefore(&end, line);) {
-            lines.insert(lines.begin(), line);
+            backwards.insert(backwards.begin(), line);
         }
         EXPECT_EQ(file.GetError(), 0) << c.description;
-        EXPECT_EQ(lines, c.lines) << c.description;
+        EXPECT_EQ(forwards, c.lines) << c.description;
+        EXPECT_EQ(backwards, c.lines) << c.description;
     }
 }
 
@@ -151,120 +150,103 @@ TEST_F(File, ExclusiveLockAgainstThisProcessAndAnother) {
     EXPECT_EQ(OpenInChild(m_path), 1);
 }
 
+// The last non-empty line, read from the tail only, the reading position
+// left at the start.
 TEST_F(File, LastNonEmptyLine) {
-    std::string ends;
-    for (int i = 0; i < 10000; ++i) {
-        ends += "\r\n";
+    std::string day;
+    for (int i = 1; i <= 20000; ++i) {
+        day += Record(i) + "\r\n";
     }
     const std::string longLine = "HEAD" + std::string(20000, 'y');
     const struct {
-        const char* description;
         std::string bytes;
         std::string line; // empty: there is none
+        std::string first;
+        std::size_t mostRead;
     } cases[] = {
-        {"empty_lines_after", Record(1) + "\r\n" + Record(2) + "\r\n\n" + ends, Record(2)},
-        {"line_at_the_start", "x\n\n", "x"},
-        {"long_line_from_its_start", "a\r\n" + longLine + "\r\n", longLine.substr(0, 4096)},
-        {"only_line_ends", "\r\n\n\r\n", ""},
-        {"empty_file", "", ""},
+        {day + "\r\n\n" + std::string(10000, '\n'), Record(20000), Record(1), 16384 + 10002},
+        {"x\n\n", "x", "x", 3},
+        {"a\r\n" + longLine + "\r\n", longLine.substr(0, 4096), "a", 32768},
+        {"\r\n\n\r\n", "", "", 5},
+        {"", "", "", 0},
     };
     for (const auto& c : cases) {
         Put(c.bytes);
         CStdioFile file;
-        ASSERT_TRUE(file.Open(m_path.c_str(), kExisting)) << c.description;
+        ASSERT_TRUE(file.Open(m_path.c_str(), kExisting));
+        const std::uint64_t before = FileBytesRead();
         std::string line = "stale";
-        EXPECT_EQ(file.ReadLastLine(line), c.line.empty() ? FALSE : TRUE) << c.description;
-        EXPECT_EQ(file.GetError(), 0) << c.description;
-        EXPECT_EQ(line, c.line) << c.description;
+        EXPECT_EQ(file.ReadLastLine(line), c.line.empty() ? FALSE : TRUE) << c.line;
+        EXPECT_EQ(file.GetError(), 0) << c.line;
+        EXPECT_EQ(line, c.line);
+        EXPECT_LE(FileBytesRead() - before, c.mostRead) << c.line;
+        file.ReadString(line);
+        EXPECT_EQ(line, c.first);
     }
-}
-
-TEST_F(File, LastLineReadsOnlyTheTailAndLeavesThePosition) {
-    std::string bytes;
-    for (int i = 1; i <= 20000; ++i) {
-        bytes += Record(i) + "\r\n";
-    }
-    Put(bytes); // 2.6 MB
-    CStdioFile file;
-    ASSERT_TRUE(file.Open(m_path.c_str(), kExisting));
-    const std::uint64_t before = FileBytesRead();
-    std::string line;
-    ASSERT_TRUE(file.ReadLastLine(line));
-    EXPECT_EQ(line, Record(20000));
-    EXPECT_LE(FileBytesRead() - before, 16384u);
-    ASSERT_TRUE(file.ReadString(line));
-    EXPECT_EQ(line, Record(1));
 }
 
 // CR LF on disk; a failed write or flush leaves no trace, and the retry works.
 // The file is looked at closed: on Windows nobody reads it while it is open.
 TEST_F(File, AppendOrNothing) {
     const struct {
-        const char* description;
         FileOperation operation;
         int error;
         std::size_t written;
     } cases[] = {
-        {"disk_full_halfway", FILE_OP_WRITE, ENOSPC, 70},
-        {"io_error_all_but_the_last_byte", FILE_OP_WRITE, EIO, 134},
-        {"flush_disk_full", FILE_OP_FSYNC, ENOSPC, 0},
+        {FILE_OP_WRITE, ENOSPC, 70}, // disk full halfway
+        {FILE_OP_WRITE, EIO, 134},   // all but the last byte
+        {FILE_OP_FSYNC, ENOSPC, 0},  // the flush
     };
     const std::string before = Record(1) + "\r\n" + Record(2) + "\r\n";
+    const std::string record = Record(3) + "\nx\n";
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.written);
         Put(before);
         CStdioFile file;
-        ASSERT_TRUE(file.Open(m_path.c_str(), kExisting)) << c.description;
-        ASSERT_EQ(file.SeekToEnd(), 264) << c.description;
+        ASSERT_TRUE(file.Open(m_path.c_str(), kExisting));
+        ASSERT_EQ(file.SeekToEnd(), 264);
         FileFailNext(c.operation, c.error, c.written);
-        EXPECT_FALSE(file.WriteString((Record(3) + "\nx\n").c_str())) << c.description;
-        EXPECT_EQ(file.GetError(), c.error) << c.description;
-        EXPECT_EQ(file.GetLength(), 264) << c.description;
-        EXPECT_TRUE(file.Close()) << c.description;
-        EXPECT_EQ(Bytes(), before) << c.description;
+        EXPECT_FALSE(file.WriteString(record.c_str()));
+        EXPECT_EQ(file.GetError(), c.error);
+        EXPECT_EQ(file.GetLength(), 264);
+        EXPECT_TRUE(file.Close());
+        EXPECT_EQ(Bytes(), before);
         // Enter pressed again: the same record goes through.
-        ASSERT_TRUE(file.Open(m_path.c_str(), kExisting)) << c.description;
-        EXPECT_EQ(file.SeekToEnd(), 264) << c.description;
-        EXPECT_TRUE(file.WriteString((Record(3) + "\nx\n").c_str())) << c.description;
-        EXPECT_TRUE(file.Close()) << c.description;
-        EXPECT_EQ(Bytes(), before + Record(3) + "\r\nx\r\n") << c.description;
+        ASSERT_TRUE(file.Open(m_path.c_str(), kExisting));
+        EXPECT_EQ(file.SeekToEnd(), 264);
+        EXPECT_TRUE(file.WriteString(record.c_str()));
+        EXPECT_TRUE(file.Close());
+        EXPECT_EQ(Bytes(), before + Record(3) + "\r\nx\r\n");
     }
 }
 
 TEST(FileNames, BetweenTheCoresTextAndTheSystemsEncoding) {
-#ifdef _WIN32
-    const char* const texts[] = {"C:\\Pr\xE9stamo", "\xFF\x80"};
-    for (const char* text : texts) {
-        std::string back;
-        EXPECT_EQ(FileNameFromText(text), text);
-        EXPECT_TRUE(FileNameToText(text, &back));
-        EXPECT_EQ(back, text);
-    }
-#else
-    // Both ways without loss: every ISO-8859-1 character has a UTF-8 form.
-    const std::string text = "/srv/Pr\xE9stamo/\x7F\x80\xC0\xFF";
-    const std::string name = "/srv/Pr\xC3\xA9stamo/\x7F\xC2\x80\xC3\x80\xC3\xBF";
-    std::string back;
-    EXPECT_EQ(FileNameFromText(text), name);
-    EXPECT_TRUE(FileNameToText(name, &back));
-    EXPECT_EQ(back, text);
-    // A name without an ISO-8859-1 form is shown with a '?' per character or
-    // stray byte, and said to be so.
     const struct {
-        const char* name;
-        const char* shown;
-    } lossy[] = {
-        {"/srv/\xE5\x9B\xBE\xC3\xA9", "/srv/?\xE9"}, // U+56FE
-        {"\xF0\x9F\x93\x9A", "?"},                   // U+1F4DA
-        {"\xC4\x80", "?"},                           // U+0100
-        {"Pr\xE9stamo", "Pr?stamo"},                 // ISO-8859-1 bytes, not UTF-8
-        {"\xC3", "?"},                               // cut short
-        {"\xC0\xA9", "??"},                          // overlong
-    };
-    for (const auto& c : lossy) {
-        EXPECT_FALSE(FileNameToText(c.name, &back)) << c.name;
-        EXPECT_EQ(back, c.shown) << c.name;
-    }
+        const char* name; // on the system
+        const char* text; // in the core
+        bool exact;       // both ways without loss
+    } cases[] = {
+#ifdef _WIN32
+        {"C:\\Pr\xE9stamo\xFF\x80", "C:\\Pr\xE9stamo\xFF\x80", true},
+#else
+        // Every ISO-8859-1 character has a UTF-8 form.
+        {"/srv/Pr\xC3\xA9stamo/\x7F\xC2\x80\xC3\x80\xC3\xBF", "/srv/Pr\xE9stamo/\x7F\x80\xC0\xFF",
+         true},
+        // A name without an ISO-8859-1 form shows a '?' per character or stray byte.
+        {"/srv/\xE5\x9B\xBE\xC3\xA9", "/srv/?\xE9", false}, // U+56FE
+        {"\xF0\x9F\x93\x9A", "?", false},                   // U+1F4DA
+        {"\xC4\x80", "?", false},                           // U+0100
+        {"Pr\xE9stamo", "Pr?stamo", false},                 // ISO-8859-1 bytes, not UTF-8
+        {"\xC3", "?", false},                               // cut short
+        {"\xC0\xA9", "??", false},                          // overlong
 #endif
+    };
+    for (const auto& c : cases) {
+        std::string back;
+        EXPECT_EQ(FileNameToText(c.name, &back), c.exact ? TRUE : FALSE) << c.name;
+        EXPECT_EQ(back, c.text) << c.name;
+        EXPECT_TRUE(!c.exact || FileNameFromText(c.text) == c.name) << c.name;
+    }
 }
 
 } // namespace
