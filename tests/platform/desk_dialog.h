@@ -16,8 +16,6 @@ public:
 
     CEdit m_editPatron;
     CEdit m_editItem;
-    CButton m_radioLoan;
-    CButton m_radioReturn;
     CListCtrl m_list;
     std::string m_patronText = "preset";
     std::string m_itemText;
@@ -25,15 +23,12 @@ public:
     std::vector<std::string> log;
     int mode = 0;
     bool closeAtInit = false;
-    bool noBrush = false;
     CBrush brushes[3] = {CBrush(RGB(220, 0, 0)), CBrush(RGB(138, 211, 138)),
                          CBrush(RGB(138, 138, 211))};
 
     void DoDataExchange(CDataExchange* dx) override {
         DDX_Control(dx, IDC_EDIT_PATRON, m_editPatron);
         DDX_Control(dx, IDC_EDIT_ITEM, m_editItem);
-        DDX_Control(dx, IDC_RADIO_LOAN, m_radioLoan);
-        DDX_Control(dx, IDC_RADIO_RETURN, m_radioReturn);
         DDX_Control(dx, IDC_LIST_OPERATIONS, m_list);
         DDX_Text(dx, IDC_EDIT_PATRON, m_patronText);
         DDV_MaxChars(dx, m_patronText, 50);
@@ -84,7 +79,7 @@ public:
     }
 
     HBRUSH OnCtlColor(CDC* dc, CWnd* window, UINT ctlColor) override {
-        if (ctlColor == CTLCOLOR_DLG && window == this && !noBrush) {
+        if (ctlColor == CTLCOLOR_DLG && window == this) {
             return brushes[mode];
         }
         return CDialog::OnCtlColor(dc, window, ctlColor);

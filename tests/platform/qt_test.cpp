@@ -174,6 +174,10 @@ TEST_F(QtDialog, TheListShowsEveryRowItsCellsAndPictureInOrderAndAnnouncesEachCh
         EXPECT_EQ(list.InsertColumn(1, "new"), 1);
         EXPECT_EQ(list.InsertColumn(9, "last"), 3);
         EXPECT_TRUE(list.SetItemText(4, 3, "set"));
+        EXPECT_FALSE(list.SetItemText(5, 0, "no row") || list.SetItemText(0, 4, "no column"));
+        EXPECT_FALSE(list.SetColumnWidth(4, 10));
+        EXPECT_EQ(list.GetItemText(5, 0), "");
+        EXPECT_EQ(list.SetImageList(&images, LVSIL_SMALL), &images);
         const char* const want[] = {"2 d2||x2|", "1 d1||x1|", "1 mid|||", "0 d0||x0|",
                                     "-1 end|||set"};
         const QAbstractItemModel* rows = view->model();
