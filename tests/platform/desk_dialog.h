@@ -55,13 +55,9 @@ public:
         return CDialog::PreTranslateMessage(msg);
     }
 
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
+    BOOL OnCommand(WPARAM wParam, LPARAM) override {
         log.push_back("command " + std::to_string(LOWORD(wParam)) + "/" +
                       std::to_string(HIWORD(wParam)));
-        CWnd* from = CWnd::FromHandle(reinterpret_cast<HWND>(lParam));
-        if (from == nullptr || from->GetDlgCtrlID() != LOWORD(wParam)) {
-            log.push_back("command from the wrong window");
-        }
         if (HIWORD(wParam) == BN_CLICKED) {
             mode = LOWORD(wParam) == IDC_RADIO_LOAN     ? 0
                    : LOWORD(wParam) == IDC_RADIO_RETURN ? 1
