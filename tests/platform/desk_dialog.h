@@ -1,7 +1,7 @@
 // A small dialog on template 102 for the window layer's own tests: it binds
-// a few controls, limits its edits, follows the radio buttons with a surface
-// colour, routes Enter and Escape, and logs every handler call, so a test can
-// see what the layer delivered and in which order.
+// a few controls, limits its edits, paints its surface with a brush of its
+// own, and logs its handler calls, so a test can see what the layer
+// delivered and in which order.
 #pragma once
 
 #include "platform/window.h"
@@ -21,10 +21,8 @@ public:
     std::string m_itemText;
 
     std::vector<std::string> log;
-    int mode = 0;
     bool closeAtInit = false;
-    CBrush brushes[3] = {CBrush(RGB(220, 0, 0)), CBrush(RGB(138, 211, 138)),
-                         CBrush(RGB(138, 138, 211))};
+    CBrush brush{RGB(138, 211, 138)};
 
     void DoDataExchange(CDataExchange* dx) override {
         DDX_Control(dx, IDC_EDIT_PATRON, m_editPatron);
@@ -45,25 +43,17 @@ public:
         return TRUE;
     }
 
+    // Enter is the dialog's own: logged, and not handed to the layer's routing.
     BOOL PreTranslateMessage(MSG* msg) override {
-        if (msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE)) {
-            CWnd* from = CWnd::FromHandle(msg->hwnd);
-            log.push_back(std::string(msg->wParam == VK_RETURN ? "enter@" : "escape@") +
-                          std::to_string(from != nullptr ? from->GetDlgCtrlID() : -1));
+        if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) {
+            log.push_back("enter");
             return FALSE;
         }
         return CDialog::PreTranslateMessage(msg);
     }
 
     BOOL OnCommand(WPARAM wParam, LPARAM) override {
-        log.push_back("command " + std::to_string(LOWORD(wParam)) + "/" +
-                      std::to_string(HIWORD(wParam)));
-        if (HIWORD(wParam) == BN_CLICKED) {
-            mode = LOWORD(wParam) == IDC_RADIO_LOAN     ? 0
-                   : LOWORD(wParam) == IDC_RADIO_RETURN ? 1
-                                                        : 2;
-            Invalidate();
-        }
+        log.push_back("command " + std::to_string(wParam));
         return TRUE;
     }
 
@@ -75,9 +65,8 @@ public:
     }
 
     HBRUSH OnCtlColor(CDC* dc, CWnd* window, UINT ctlColor) override {
-        if (ctlColor == CTLCOLOR_DLG && window == this) {
-            return brushes[mode];
-        }
-        return CDialog::OnCtlColor(dc, window, ctlColor);
+        return ctlColor == CTLCOLOR_DLG && window == this
+                   ? brush
+                   : CDialog::OnCtlColor(dc, window, ctlColor);
     }
 };

@@ -81,7 +81,7 @@ TEST_F(QtDialog, TheTemplateLaidOutAndAMessageBoxInFrontThatKeepsItsKeys) {
     });
     ASSERT_GE(dialog.log.size(), 3u);
     EXPECT_EQ(dialog.log[1], "timer 5");
-    EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "enter@5962"), 0);
+    EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "enter"), 0);
 }
 
 TEST_F(QtDialog, TypedTextLeavesQtAsLatin1AndTheIconHasBothSizes) {

@@ -39,7 +39,7 @@ void Drive(CDialog& dialog, std::function<void()> look) {
     g_look = nullptr;
 }
 
-TEST(Win32Dialog, IsBuiltFromTheTemplateResourceAsTheTemplateDataSaysWithTheModeBrush) {
+TEST(Win32Dialog, IsBuiltFromTheTemplateResourceAsTheTemplateDataSaysWithItsBrush) {
     const res::DialogTemplate* t = res::FindDialogTemplate(IDD_QUORVELP_DIALOG);
     ASSERT_NE(t, nullptr);
     DeskDialog dialog;
@@ -80,12 +80,11 @@ TEST(Win32Dialog, IsBuiltFromTheTemplateResourceAsTheTemplateDataSaysWithTheMode
             }
         }
         EXPECT_EQ(w, nullptr) << "more children than template controls";
-        // The surface takes the brush of the mode.
+        // The surface takes the dialog's brush.
         HDC dc = GetDC(d);
-        dialog.mode = 1;
         EXPECT_EQ(SendMessageA(d, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc),
                                reinterpret_cast<LPARAM>(d)),
-                  reinterpret_cast<LRESULT>(dialog.brushes[1].m_hObject));
+                  reinterpret_cast<LRESULT>(dialog.brush.m_hObject));
         ReleaseDC(d, dc);
     });
     // The window system unbound every wrapper when it destroyed the windows.
