@@ -52,40 +52,59 @@ protected:
     std::string m_path;
 };
 
-// The lines forwards with ReadString and backwards with ReadLineBefore.
+// The last non-empty line (read first, from the tail only, leaving the
+// reading position at the start), then the lines forwards with ReadString
+// and backwards with ReadLineBefore.
 TEST_F(File, LinesReadEitherWayWithoutTheirLineEnds) {
     const std::string x = std::string(8187, 'x') + "\n"; // then a CR ends the 8192-byte block
     const std::string big = "HEAD" + std::string(10 << 20, 'z');
+    const std::string longLine = "HEAD" + std::string(20000, 'y');
+    std::string day;
+    std::vector<std::string> dayLines(20000 + 10002);
+    for (int i = 1; i <= 20000; ++i) {
+        day += Record(i) + "\r\n";
+        dayLines[static_cast<std::size_t>(i - 1)] = Record(i);
+    }
     const struct {
-        const char* description;
         std::string bytes;
         std::vector<std::string> lines;
+        std::string last; // the last non-empty line, "" for none
+        std::size_t mostRead = 1u << 30;
     } cases[] = {
-        {"crlf_lone_lf_no_end", "a\r\nb\nc", {"a", "b", "c"}},
-        {"empty_lines", "\r\n\n", {"", ""}},
-        {"cr_not_before_lf_kept", "a\rb\r\r\nc\r", {"a\rb\r", "c\r"}},
-        {"nul_and_high_bytes", std::string("\xFF\0\n", 3), {std::string("\xFF\0", 2)}},
-        {"crlf_across_blocks", x + "abc\r\nd", {std::string(4096, 'x'), "abc", "d"}},
-        {"cr_across_blocks", x + "abc\rd\n", {std::string(4096, 'x'), "abc\rd"}},
-        {"ten_megabyte_line_cut", big + "\r\nnext", {big.substr(0, 4096), "next"}},
-        {"end_of_file_bytes", "a\r\n\x1A\r\nb\x1A\x1A", {"a", "\x1A", "b\x1A\x1A"}},
+        {"a\r\nb\nc", {"a", "b", "c"}, "c"},
+        {"\r\n\n", {"", ""}, ""},
+        {"", {}, ""},
+        {"x\n\n", {"x", ""}, "x"},
+        {"a\rb\r\r\nc\r", {"a\rb\r", "c\r"}, "c\r"},
+        {std::string("\xFF\0\n", 3), {std::string("\xFF\0", 2)}, std::string("\xFF\0", 2)},
+        {x + "abc\r\nd", {std::string(4096, 'x'), "abc", "d"}, "d"},
+        {x + "abc\rd\n", {std::string(4096, 'x'), "abc\rd"}, "abc\rd"},
+        {big + "\r\nnext", {big.substr(0, 4096), "next"}, "next"},
+        {"a\r\n" + longLine + "\r\n", {"a", longLine.substr(0, 4096)}, longLine.substr(0, 4096)},
+        {"a\r\n\x1A\r\nb\x1A\x1A", {"a", "\x1A", "b\x1A\x1A"}, "b\x1A\x1A"},
+        {day + "\r\n\n" + std::string(10000, '\n'), dayLines, Record(20000), 16384 + 10002},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes.substr(0, 20));
         Put(c.bytes);
         CStdioFile file;
-        ASSERT_TRUE(file.Open(m_path.c_str(), kExisting)) << c.description;
+        ASSERT_TRUE(file.Open(m_path.c_str(), kExisting));
+        const std::uint64_t before = FileBytesRead();
+        std::string line = "stale";
+        EXPECT_EQ(file.ReadLastLine(line), c.last.empty() ? FALSE : TRUE);
+        EXPECT_EQ(line, c.last);
+        EXPECT_LE(FileBytesRead() - before, c.mostRead);
         std::vector<std::string> forwards, backwards;
-        for (std::string line; file.ReadString(line);) {
+        while (file.ReadString(line)) {
             forwards.push_back(line);
         }
-        EXPECT_EQ(file.GetError(), 0) << c.description;
-        std::string line;
+        EXPECT_EQ(file.GetError(), 0);
         for (std::int64_t end = file.GetLength(); file.ReadLineBefore(&end, line);) {
             backwards.insert(backwards.begin(), line);
         }
-        EXPECT_EQ(file.GetError(), 0) << c.description;
-        EXPECT_EQ(forwards, c.lines) << c.description;
-        EXPECT_EQ(backwards, c.lines) << c.description;
+        EXPECT_EQ(file.GetError(), 0);
+        EXPECT_TRUE(forwards == c.lines);
+        EXPECT_TRUE(backwards == c.lines);
     }
 }
 
@@ -148,41 +167,6 @@ TEST_F(File, ExclusiveLockAgainstThisProcessAndAnother) {
     EXPECT_EQ(first->GetError(), EIO);
     EXPECT_FALSE(first->IsOpen());
     EXPECT_EQ(OpenInChild(m_path), 1);
-}
-
-// The last non-empty line, read from the tail only, the reading position
-// left at the start.
-TEST_F(File, LastNonEmptyLine) {
-    std::string day;
-    for (int i = 1; i <= 20000; ++i) {
-        day += Record(i) + "\r\n";
-    }
-    const std::string longLine = "HEAD" + std::string(20000, 'y');
-    const struct {
-        std::string bytes;
-        std::string line; // empty: there is none
-        std::string first;
-        std::size_t mostRead;
-    } cases[] = {
-        {day + "\r\n\n" + std::string(10000, '\n'), Record(20000), Record(1), 16384 + 10002},
-        {"x\n\n", "x", "x", 3},
-        {"a\r\n" + longLine + "\r\n", longLine.substr(0, 4096), "a", 32768},
-        {"\r\n\n\r\n", "", "", 5},
-        {"", "", "", 0},
-    };
-    for (const auto& c : cases) {
-        Put(c.bytes);
-        CStdioFile file;
-        ASSERT_TRUE(file.Open(m_path.c_str(), kExisting));
-        const std::uint64_t before = FileBytesRead();
-        std::string line = "stale";
-        EXPECT_EQ(file.ReadLastLine(line), c.line.empty() ? FALSE : TRUE) << c.line;
-        EXPECT_EQ(file.GetError(), 0) << c.line;
-        EXPECT_EQ(line, c.line);
-        EXPECT_LE(FileBytesRead() - before, c.mostRead) << c.line;
-        file.ReadString(line);
-        EXPECT_EQ(line, c.first);
-    }
 }
 
 // CR LF on disk; a failed write or flush leaves no trace, and the retry works.
