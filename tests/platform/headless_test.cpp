@@ -34,6 +34,7 @@ TEST_F(HeadlessTest, BindsFillsAndLimitsTheEditsAndValidatesOnExchange) {
         EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text, "preset");
         // The first tab stop gets the focus when OnInitDialog returns TRUE.
         EXPECT_EQ(CWnd::GetFocus(), &dialog.m_editPatron);
+        EXPECT_FALSE(dialog.IsIconic());
         ASSERT_TRUE(desk.Click(IDC_EDIT_ITEM));
         ASSERT_TRUE(desk.Type("abc"));
         EXPECT_TRUE(dialog.UpdateData(TRUE));

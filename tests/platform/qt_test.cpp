@@ -64,6 +64,10 @@ TEST_F(QtDialog, TheTemplateLaidOutAndAMessageBoxInFrontThatKeepsItsKeys) {
                     << c->id;
             }
         }
+        // The panels lie lowest, under the controls drawn on them.
+        const QList<QWidget*> order = q->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        EXPECT_LT(order.indexOf(Widget(dialog, IDC_TAB_UPPER)),
+                  order.indexOf(Widget(dialog, IDC_LIST_OPERATIONS)));
         // A message box shows its text as written; while it is open the
         // dialog's timers tick and its key routing hears nothing.
         ASSERT_EQ(dialog.SetTimer(5, 10, nullptr), 5u);
@@ -139,6 +143,7 @@ TEST_F(QtDialog, TheListShowsEveryRowItsCellsAndPictureInOrderAndAnnouncesEachCh
         EXPECT_EQ(list.GetItemText(5, 0), "");
         EXPECT_EQ(list.SetImageList(&images, LVSIL_SMALL), &images);
         EXPECT_EQ(view->header()->sectionSize(2), 130);
+        EXPECT_GT(view->header()->sectionSize(1), 0); // inserted without a width
         EXPECT_EQ(rows->headerData(2, Qt::Horizontal), QStringLiteral("Lector \u00D1"));
         const char* const want[] = {"2 d2||caf\xE9"
                                     "2|",
