@@ -46,7 +46,8 @@ protected:
     DeskDialog dialog;
 };
 
-TEST_F(QtDialog, TheTemplateLaidOutAndAMessageBoxInFrontThatKeepsItsKeys) {
+TEST_F(QtDialog, TheTemplateLaidOutLatin1TypedAndAMessageBoxInFrontThatKeepsItsKeys) {
+    CWinApp app;
     const res::DialogTemplate* t = res::FindDialogTemplate(IDD_QUORVELP_DIALOG);
     Run([&](QDialog* q) {
         EXPECT_EQ(q->windowTitle(), "QuorvelP");
@@ -64,6 +65,17 @@ TEST_F(QtDialog, TheTemplateLaidOutAndAMessageBoxInFrontThatKeepsItsKeys) {
                     << c->id;
             }
         }
+        dialog.SetIcon(app.LoadIcon(IDR_MAINFRAME), FALSE);
+        const QList<QSize> sizes = q->windowIcon().availableSizes();
+        EXPECT_TRUE(sizes.contains(QSize(32, 32)) && sizes.contains(QSize(16, 16)));
+        // Typed text leaves Qt as ISO-8859-1; what it cannot hold becomes "?".
+        dialog.m_editItem.SetFocus();
+        for (QChar ch : QStringLiteral("\u00D1o\u20AC")) {
+            qt_handleKeyEvent(q->windowHandle(), QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        }
+        std::string typed;
+        dialog.m_editItem.GetWindowText(typed);
+        EXPECT_EQ(typed, "\xD1o?");
         // The panels lie lowest, under the controls drawn on them.
         const QList<QWidget*> order = q->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
         EXPECT_LT(order.indexOf(Widget(dialog, IDC_TAB_UPPER)),
@@ -86,23 +98,6 @@ TEST_F(QtDialog, TheTemplateLaidOutAndAMessageBoxInFrontThatKeepsItsKeys) {
     ASSERT_GE(dialog.log.size(), 3u);
     EXPECT_EQ(dialog.log[1], "timer 5");
     EXPECT_EQ(std::count(dialog.log.begin(), dialog.log.end(), "enter"), 0);
-}
-
-TEST_F(QtDialog, TypedTextLeavesQtAsLatin1AndTheIconHasBothSizes) {
-    CWinApp app;
-    Run([&](QDialog* q) {
-        dialog.SetIcon(app.LoadIcon(IDR_MAINFRAME), FALSE);
-        const QList<QSize> sizes = q->windowIcon().availableSizes();
-        EXPECT_TRUE(sizes.contains(QSize(32, 32)) && sizes.contains(QSize(16, 16)));
-        // What ISO-8859-1 cannot hold becomes "?".
-        dialog.m_editItem.SetFocus();
-        for (QChar ch : QStringLiteral("\u00D1o\u20AC")) {
-            qt_handleKeyEvent(q->windowHandle(), QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
-        }
-        std::string typed;
-        dialog.m_editItem.GetWindowText(typed);
-        EXPECT_EQ(typed, "\xD1o?");
-    });
 }
 
 // Rows at the top as the desk inserts them, anywhere else, past the end,
@@ -191,7 +186,7 @@ TEST_F(QtDialog, APostedCloseAtInitEndsTheDialogUnshown) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // The tests need no display; CTest sets these too.
+    // No display needed, also when the test list is read at build time.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("QT_SCALE_FACTOR", "1", 0);
     QApplication app(argc, argv);
