@@ -1,7 +1,6 @@
 // A small dialog on template 102 for the window layer's own tests: it binds
-// a few controls, limits its edits, paints its surface with a brush of its
-// own, and logs its handler calls, so a test can see what the layer
-// delivered and in which order.
+// a few controls, limits its edits, and logs its handler calls, so a test
+// can see what the layer delivered and in which order.
 #pragma once
 
 #include "platform/window.h"
@@ -22,7 +21,6 @@ public:
 
     std::vector<std::string> log;
     bool closeAtInit = false;
-    CBrush brush{RGB(138, 211, 138)};
 
     void DoDataExchange(CDataExchange* dx) override {
         DDX_Control(dx, IDC_EDIT_PATRON, m_editPatron);
@@ -62,11 +60,5 @@ public:
     void OnDestroy() override {
         log.push_back("destroy");
         CDialog::OnDestroy();
-    }
-
-    HBRUSH OnCtlColor(CDC* dc, CWnd* window, UINT ctlColor) override {
-        return ctlColor == CTLCOLOR_DLG && window == this
-                   ? brush
-                   : CDialog::OnCtlColor(dc, window, ctlColor);
     }
 };

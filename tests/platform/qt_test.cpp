@@ -108,16 +108,12 @@ TEST_F(QtDialog, TheListShowsEveryRowItsCellsAndPictureInOrderAndAnnouncesEachCh
     const QRgb middles[3] = {qRgb(128, 0, 0), qRgb(128, 128, 0), qRgb(128, 128, 128)};
     CImageList images;
     ASSERT_TRUE(images.Create(IDB_MODE_STRIP, 16, 0, RGB(192, 192, 192)));
-    static int faults = 0;
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString&) {
-            faults += context.category != nullptr && QByteArray(context.category) == "qt.modeltest";
-        });
     Run([&](QDialog*) {
         auto* view = qobject_cast<QTreeView*>(Widget(dialog, IDC_LIST_OPERATIONS));
         const QAbstractItemModel* rows = view->model();
+        // A change announced wrongly ends the program.
         QAbstractItemModelTester tester(view->model(),
-                                        QAbstractItemModelTester::FailureReportingMode::Warning);
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
         CListCtrl& list = dialog.m_list;
         list.InsertColumn(0, "Fecha");
         list.InsertColumn(1, "Lector \xD1");
@@ -126,7 +122,7 @@ TEST_F(QtDialog, TheListShowsEveryRowItsCellsAndPictureInOrderAndAnnouncesEachCh
         for (int i = 0; i < 3; ++i) {
             list.InsertItem(LVIF_TEXT | LVIF_IMAGE, 0, "", 0, 0, i, 0);
             list.SetItemText(0, 0, ("d" + std::to_string(i)).c_str());
-            list.SetItemText(0, 1, ("caf\xE9" + std::to_string(i)).c_str());
+            list.SetItemText(0, 1, ("caf\xE9 " + std::to_string(i)).c_str());
         }
         EXPECT_EQ(list.InsertItem(LVIF_TEXT, 9, "end", 0, 0, 2, 0), 3);
         EXPECT_EQ(list.InsertItem(2, "mid", 1), 2);
@@ -140,26 +136,19 @@ TEST_F(QtDialog, TheListShowsEveryRowItsCellsAndPictureInOrderAndAnnouncesEachCh
         EXPECT_EQ(view->header()->sectionSize(2), 130);
         EXPECT_GT(view->header()->sectionSize(1), 0); // inserted without a width
         EXPECT_EQ(rows->headerData(2, Qt::Horizontal), QStringLiteral("Lector \u00D1"));
-        const char* const want[] = {"2 d2||caf\xE9"
-                                    "2|",
-                                    "1 d1||caf\xE9"
-                                    "1|",
-                                    "1 mid|||",
-                                    "0 d0||caf\xE9"
-                                    "0|",
-                                    "-1 end|||set"};
+        const char* const want[] = {"2 d2||caf\xE9 2|", "1 d1||caf\xE9 1|", "1 mid|||",
+                                    "0 d0||caf\xE9 0|", "-1 end|||set"};
         ASSERT_EQ(rows->rowCount(), 5);
         ASSERT_EQ(rows->columnCount(), 4);
         for (int r = 0; r < 5; ++r) {
             const QVariant picture = rows->index(r, 0).data(Qt::DecorationRole);
             const QImage image = picture.value<QIcon>().pixmap(16, 15).toImage();
-            std::string shown = "-1 ";
-            if (picture.isValid()) {
-                EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0); // the mask colour is transparent
-                shown =
-                    std::to_string(std::find(middles, middles + 3, image.pixel(7, 7)) - middles) +
-                    " ";
-            }
+            // The mask colour is transparent.
+            EXPECT_TRUE(!picture.isValid() || qAlpha(image.pixel(0, 0)) == 0) << r;
+            const auto shownImage =
+                picture.isValid() ? std::find(middles, middles + 3, image.pixel(7, 7)) - middles
+                                  : -1;
+            std::string shown = std::to_string(shownImage) + " ";
             std::string read = shown;
             for (int c = 0; c < 4; ++c) {
                 shown += (c > 0 ? "|" : "") +
@@ -173,8 +162,6 @@ TEST_F(QtDialog, TheListShowsEveryRowItsCellsAndPictureInOrderAndAnnouncesEachCh
         QApplication::processEvents();
         EXPECT_EQ(view->indexAt(QPoint(2, 2)).row(), 0);
     });
-    qInstallMessageHandler(previous);
-    EXPECT_EQ(faults, 0);
 }
 
 TEST_F(QtDialog, APostedCloseAtInitEndsTheDialogUnshown) {

@@ -1,55 +1,32 @@
-// The Windows backend on real windows (under wine here): the dialog built
-// from template 102 of the program's resources against the template's data
-// that the other backends build from, and the surface brush, which the
-// journey of scripts/test-windows does not look at. (Clicks, keys, message
-// boxes, the list and the close command are that journey's.)
-//
-// The test looks at the running dialog from a thread timer, inside the
-// dialog's message loop, as the user's input would arrive.
+// The Windows backend on real windows (under wine here): the dialog that
+// Windows builds from template 102 of the program's resources must be the one
+// the other backends build from the template's data, control for control, in
+// the same stacking order. (Clicks, keys, message boxes, the list and the
+// close command are the journey's of scripts/test-windows.)
 #include "desk_dialog.h"
 
 #include "res/dialog_template.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <utility>
 
 namespace {
 
-std::function<void()> g_look;
+DeskDialog* g_dialog = nullptr;
 
-void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (g_look) {
-        std::exchange(g_look, nullptr)();
-    }
-}
-
-// Runs dialog modally, looks at it once, then closes it.
-void Drive(CDialog& dialog, std::function<void()> look) {
-    g_look = [&dialog, look] {
-        look();
-        PostMessageA(dialog.m_hWnd, WM_CLOSE, 0, 0);
-    };
-    const UINT_PTR timer = SetTimer(nullptr, 0, 20, Tick);
-    ASSERT_NE(timer, 0u);
-    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-    KillTimer(nullptr, timer);
-    g_look = nullptr;
-}
-
-TEST(Win32Dialog, IsBuiltFromTheTemplateResourceAsTheTemplateDataSaysWithItsBrush) {
-    const res::DialogTemplate* t = res::FindDialogTemplate(IDD_QUORVELP_DIALOG);
-    ASSERT_NE(t, nullptr);
-    DeskDialog dialog;
-    Drive(dialog, [&] {
-        const HWND d = dialog.m_hWnd;
+// Looks at the running dialog once, from a thread timer inside its message
+// loop, as the user's input would arrive, then closes it.
+void CALLBACK LookAndClose(HWND, UINT, UINT_PTR, DWORD) {
+    if (DeskDialog* dialog = std::exchange(g_dialog, nullptr)) {
+        const res::DialogTemplate* t = res::FindDialogTemplate(IDD_QUORVELP_DIALOG);
+        const HWND d = dialog->m_hWnd;
+        PostMessageA(d, WM_CLOSE, 0, 0); // taken once this look is over
         char text[64] = "";
         GetWindowTextA(d, text, sizeof text);
         EXPECT_STREQ(text, t->caption);
         EXPECT_NE(GetWindowLongA(d, GWL_EXSTYLE) & WS_EX_APPWINDOW, 0);
-        // The children in stacking order, which is the template's.
         HWND w = GetWindow(d, GW_CHILD);
         for (std::size_t i = 0; i < t->controlCount; ++i, w = GetWindow(w, GW_HWNDNEXT)) {
             const res::TemplateControl& c = t->controls[i];
@@ -67,12 +44,11 @@ TEST(Win32Dialog, IsBuiltFromTheTemplateResourceAsTheTemplateDataSaysWithItsBrus
             RECT got;
             GetWindowRect(w, &got);
             MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&got), 2);
-            EXPECT_EQ(got.left, expected.left) << where;
-            EXPECT_EQ(got.top, expected.top) << where;
-            // A bitmap static takes its bitmap's size.
+            EXPECT_TRUE(got.left == expected.left && got.top == expected.top) << where;
+            // A bitmap static takes its bitmap's size; the edits hold the
+            // exchanged texts.
             if (c.kind != res::ControlKind::Picture) {
-                EXPECT_EQ(got.right, expected.right) << where;
-                EXPECT_EQ(got.bottom, expected.bottom) << where;
+                EXPECT_TRUE(got.right == expected.right && got.bottom == expected.bottom) << where;
             }
             if (c.kind != res::ControlKind::Edit && c.kind != res::ControlKind::Picture) {
                 GetWindowTextA(w, text, sizeof text);
@@ -80,13 +56,18 @@ TEST(Win32Dialog, IsBuiltFromTheTemplateResourceAsTheTemplateDataSaysWithItsBrus
             }
         }
         EXPECT_EQ(w, nullptr) << "more children than template controls";
-        // The surface takes the dialog's brush.
-        HDC dc = GetDC(d);
-        EXPECT_EQ(SendMessageA(d, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc),
-                               reinterpret_cast<LPARAM>(d)),
-                  reinterpret_cast<LRESULT>(dialog.brush.m_hObject));
-        ReleaseDC(d, dc);
-    });
+    }
+}
+
+TEST(Win32Dialog, IsBuiltFromTheTemplateResourceAsTheTemplateDataSays) {
+    ASSERT_NE(res::FindDialogTemplate(IDD_QUORVELP_DIALOG), nullptr);
+    DeskDialog dialog;
+    g_dialog = &dialog;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, LookAndClose);
+    ASSERT_NE(timer, 0u);
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(g_dialog, nullptr); // looked at
     // The window system unbound every wrapper when it destroyed the windows.
     EXPECT_EQ(dialog.m_editPatron.m_hWnd, nullptr);
 }
