@@ -19,8 +19,6 @@ TEST(Clock, FixedTimesConvertToLocalTimeOrFailWithEveryFieldMinusOneThenSystemTi
         const char* local;
     } cases[] = {
         {0, "1970-01-01 00:00:00"},
-        {1796533219, "2026-12-06 05:00:19"},
-        {951782400, "2000-02-29 00:00:00"},
         {32535215999, "3000-12-31 23:59:59"},
         // Beyond the Windows run-time library's range: refused there.
         {253402300800, test_system::kLocalTimeAfter3000 ? "10000-01-01 00:00:00" : failed},

@@ -41,21 +41,10 @@ public:
         return TRUE;
     }
 
-    // Enter is the dialog's own: logged, and not handed to the layer's routing.
-    BOOL PreTranslateMessage(MSG* msg) override {
-        if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN) {
-            log.push_back("enter");
-            return FALSE;
-        }
-        return CDialog::PreTranslateMessage(msg);
-    }
-
     BOOL OnCommand(WPARAM wParam, LPARAM) override {
         log.push_back("command " + std::to_string(wParam));
         return TRUE;
     }
-
-    void OnTimer(UINT_PTR id) override { log.push_back("timer " + std::to_string(id)); }
 
     void OnDestroy() override {
         log.push_back("destroy");
