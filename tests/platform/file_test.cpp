@@ -21,7 +21,6 @@ namespace {
 
 constexpr UINT kExisting = CFile::modeReadWrite | CFile::shareExclusive | CFile::modeNoTruncate;
 constexpr UINT kMissing = CFile::modeReadWrite | CFile::shareExclusive | CFile::modeCreate;
-static_assert(kExisting == 0x2012 && kMissing == 0x1012);
 
 // A 130-character record numbered `number`.
 std::string Record(int number) {
@@ -148,7 +147,6 @@ TEST_F(File, ExclusiveLockAgainstThisProcessAndAnother) {
     EXPECT_EQ(reader.Open(m_path.c_str(), CFile::modeRead | CFile::shareDenyNone),
               test_system::kExclusiveKeepsReadersOut ? FALSE : TRUE);
     EXPECT_EQ(reader.GetError(), test_system::kExclusiveKeepsReadersOut ? EWOULDBLOCK : 0);
-    reader.Close();
 
     EXPECT_TRUE(first->Close());
     EXPECT_EQ(OpenInChild(m_path), 1);
