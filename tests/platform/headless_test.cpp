@@ -1,6 +1,6 @@
-// The window layer's shared rules, run on the headless backend: binding and
-// limits, where clicks and keys go (hit testing, focus, radio groups,
-// mnemonics), and the wrappers' argument rules that every backend inherits.
+// The window layer's shared rules, run on the headless backend: binding,
+// limits and selections of the edits, and where clicks and keys go (hit
+// testing, focus, radio groups, mnemonics), which every backend inherits.
 #include "desk_dialog.h"
 
 #include "platform/headless/headless.h"
@@ -33,6 +33,8 @@ TEST_F(HeadlessTest, BindsFillsAndLimitsTheEditsAndValidatesOnExchange) {
         // The first tab stop gets the focus when OnInitDialog returns TRUE.
         EXPECT_EQ(CWnd::GetFocus(), &dialog.m_editPatron);
         EXPECT_FALSE(dialog.IsIconic());
+        CWinApp app;
+        EXPECT_TRUE(app.LoadIcon(IDR_MAINFRAME) != nullptr && app.LoadIcon(4242) == nullptr);
         ASSERT_TRUE(desk.Click(IDC_EDIT_ITEM));
         ASSERT_TRUE(desk.Type("abc"));
         EXPECT_TRUE(dialog.UpdateData(TRUE));
