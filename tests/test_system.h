@@ -96,15 +96,13 @@ inline std::intptr_t Start(const std::string& program, const std::vector<std::st
 
 // The exit status of a started program, or -1 when it did not exit normally.
 inline int Wait(std::intptr_t process) {
-#ifdef _WIN32
     int status = 0;
+#ifdef _WIN32
     return _cwait(&status, process, 0) == -1 ? -1 : status;
 #else
-    int status = 0;
-    if (waitpid(static_cast<pid_t>(process), &status, 0) != process || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
+    return waitpid(static_cast<pid_t>(process), &status, 0) == process && WIFEXITED(status)
+               ? WEXITSTATUS(status)
+               : -1;
 #endif
 }
 

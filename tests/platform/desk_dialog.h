@@ -1,7 +1,6 @@
 // A small dialog on template 102 for the window layer's own tests: it binds
-// a few controls, limits its edits, follows the radio buttons with a surface
-// colour, routes Enter and Escape, and logs every handler call, so a test can
-// see what the layer delivered and in which order.
+// a few controls, limits its edits, and logs its handler calls, so a test
+// can see what the layer delivered and in which order.
 #pragma once
 
 #include "platform/window.h"
@@ -16,24 +15,16 @@ public:
 
     CEdit m_editPatron;
     CEdit m_editItem;
-    CButton m_radioLoan;
-    CButton m_radioReturn;
     CListCtrl m_list;
     std::string m_patronText = "preset";
     std::string m_itemText;
 
     std::vector<std::string> log;
-    int mode = 0;
     bool closeAtInit = false;
-    bool noBrush = false;
-    CBrush brushes[3] = {CBrush(RGB(220, 0, 0)), CBrush(RGB(138, 211, 138)),
-                         CBrush(RGB(138, 138, 211))};
 
     void DoDataExchange(CDataExchange* dx) override {
         DDX_Control(dx, IDC_EDIT_PATRON, m_editPatron);
         DDX_Control(dx, IDC_EDIT_ITEM, m_editItem);
-        DDX_Control(dx, IDC_RADIO_LOAN, m_radioLoan);
-        DDX_Control(dx, IDC_RADIO_RETURN, m_radioReturn);
         DDX_Control(dx, IDC_LIST_OPERATIONS, m_list);
         DDX_Text(dx, IDC_EDIT_PATRON, m_patronText);
         DDV_MaxChars(dx, m_patronText, 50);
@@ -50,43 +41,13 @@ public:
         return TRUE;
     }
 
-    BOOL PreTranslateMessage(MSG* msg) override {
-        if (msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE)) {
-            CWnd* from = CWnd::FromHandle(msg->hwnd);
-            log.push_back(std::string(msg->wParam == VK_RETURN ? "enter@" : "escape@") +
-                          std::to_string(from != nullptr ? from->GetDlgCtrlID() : -1));
-            return FALSE;
-        }
-        return CDialog::PreTranslateMessage(msg);
-    }
-
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override {
-        log.push_back("command " + std::to_string(LOWORD(wParam)) + "/" +
-                      std::to_string(HIWORD(wParam)));
-        CWnd* from = CWnd::FromHandle(reinterpret_cast<HWND>(lParam));
-        if (from == nullptr || from->GetDlgCtrlID() != LOWORD(wParam)) {
-            log.push_back("command from the wrong window");
-        }
-        if (HIWORD(wParam) == BN_CLICKED) {
-            mode = LOWORD(wParam) == IDC_RADIO_LOAN     ? 0
-                   : LOWORD(wParam) == IDC_RADIO_RETURN ? 1
-                                                        : 2;
-            Invalidate();
-        }
+    BOOL OnCommand(WPARAM wParam, LPARAM) override {
+        log.push_back("command " + std::to_string(wParam));
         return TRUE;
     }
-
-    void OnTimer(UINT_PTR id) override { log.push_back("timer " + std::to_string(id)); }
 
     void OnDestroy() override {
         log.push_back("destroy");
         CDialog::OnDestroy();
-    }
-
-    HBRUSH OnCtlColor(CDC* dc, CWnd* window, UINT ctlColor) override {
-        if (ctlColor == CTLCOLOR_DLG && window == this && !noBrush) {
-            return brushes[mode];
-        }
-        return CDialog::OnCtlColor(dc, window, ctlColor);
     }
 };
