@@ -19,7 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace {
 
@@ -52,9 +52,7 @@ std::string DayFilePath() {
 
 std::string Contents(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // The lines as a reader of the format sees them: split at LF, a CR right
@@ -86,11 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::vector<std::string> lines = Lines(before);
     std::vector<std::string> shown;
-    for (const std::string& line : lines) {
-        if (!line.empty()) {
-            shown.push_back(line);
-        }
-    }
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(shown),
+                 [](const std::string& line) { return !line.empty(); });
     {
         CStdioFile file;
         FUZZ_CHECK(file.Open(path.c_str(), CFile::modeRead), "cannot open");

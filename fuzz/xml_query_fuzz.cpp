@@ -165,8 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto minimum = static_cast<long>(static_cast<std::int32_t>(in.Word()));
     const auto maximum = static_cast<long>(static_cast<std::int32_t>(in.Word()));
     const std::string text = in.Until('\0');
-    int result = 0;
-    FuzzDoc doc = ParseText(text, {}, &result);
+    DocPtr doc = Parse(text);
     const std::vector<XmlNode*> nodes = TreeNodes(doc.get());
 
     std::vector<const char*> names = {nullptr, "", "nl", "mbarcode", "messages"};
