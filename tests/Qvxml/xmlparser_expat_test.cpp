@@ -48,7 +48,7 @@ std::string Utf8ToLatin1(const char* utf8) {
 
 struct ExpatRun {
     std::vector<Element> elements;
-    int depth = 0;
+    int depth;
 };
 
 void OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
@@ -60,15 +60,13 @@ void OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
     run->elements.push_back(e);
 }
 
-void OnEnd(void* data, const XML_Char*) {
-    --static_cast<ExpatRun*>(data)->depth;
-}
-
 std::vector<Element> ExpatElements(const std::string& text, std::string* error) {
-    ExpatRun run;
+    ExpatRun run{{}, 0};
     XML_Parser parser = XML_ParserCreate(nullptr);
     XML_SetUserData(parser, &run);
-    XML_SetElementHandler(parser, OnStart, OnEnd);
+    XML_SetElementHandler(parser, OnStart, [](void* data, const XML_Char*) {
+        --static_cast<ExpatRun*>(data)->depth;
+    });
     if (XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1) != XML_STATUS_OK) {
         *error = XML_ErrorString(XML_GetErrorCode(parser));
     }
@@ -134,13 +132,8 @@ private:
             return OneOf({"&lt;", "&gt;", "&amp;", "&quot;"});
         }
         const int value = Pick(8) == 0 ? 9 + Pick(2) : 32 + Pick(224);
-        const int form = Pick(3);
         char text[16];
-        std::snprintf(text, sizeof text,
-                      form == 0   ? "&#0%d;"
-                      : form == 1 ? "&#x%x;"
-                                  : "&#x%X;",
-                      value);
+        std::snprintf(text, sizeof text, OneOf({"&#0%d;", "&#x%x;", "&#x%X;"}).c_str(), value);
         return text;
     }
 
