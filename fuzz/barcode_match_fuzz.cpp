@@ -9,8 +9,6 @@
 // as signed) and the pattern up to a line feed; then texts, one per line.
 #include "fuzz_support.h"
 
-#include "circulation/barcode.h"
-
 #include <cstring>
 #include <set>
 

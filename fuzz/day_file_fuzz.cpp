@@ -26,15 +26,11 @@ namespace {
 // 2026-03-02 09:05:03 UTC.
 constexpr std::int64_t kMorning = 1772442303;
 
-// An installation without barcode models, made once per process in memory
-// when it can be (fsync costs nothing there).
+// An installation without barcode models, made once per process.
 std::string DayFilePath() {
     static const std::string path = [] {
-        const char* shm = "/dev/shm";
-        std::string pattern = std::string(std::filesystem::is_directory(shm)
-                                              ? shm
-                                              : std::filesystem::temp_directory_path().c_str()) +
-                              "/quorvel-fuzz-XXXXXX";
+        std::string pattern =
+            std::filesystem::temp_directory_path().string() + "/quorvel-fuzz-XXXXXX";
         FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr, "no installation folder");
         std::filesystem::create_directories(pattern + "/Admin");
         std::filesystem::create_directories(pattern + "/Work");

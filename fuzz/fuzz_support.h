@@ -8,8 +8,12 @@
 #pragma once
 
 #include "../tests/Qvxml/tree_text.h"
+#include "circulation/barcode.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,12 +23,12 @@
 #define FUZZ_CHECK(cond, what)                                                                     \
     do {                                                                                           \
         if (!(cond)) {                                                                             \
-            FuzzFail(__FILE__, __LINE__, #cond, what);                                             \
+            const std::string said(what);                                                          \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n  %s\n", __FILE__, __LINE__, #cond,     \
+                         said.c_str());                                                            \
+            std::abort();                                                                          \
         }                                                                                          \
     } while (0)
-
-[[noreturn]] void FuzzFail(const char* file, int line, const char* condition,
-                           std::string_view what);
 
 // Reads parameters from the front of the fuzzer's bytes. Past the end every
 // read gives zeros, so any input is usable.
@@ -32,11 +36,26 @@ class FuzzBytes {
 public:
     FuzzBytes(const std::uint8_t* data, std::size_t size)
         : rest_(reinterpret_cast<const char*>(data), size) {}
-    std::uint8_t Byte();
-    std::uint32_t Word(); // four bytes, little-endian
+    std::uint8_t Byte() {
+        const std::uint8_t b = rest_.empty() ? 0 : static_cast<std::uint8_t>(rest_[0]);
+        rest_.remove_prefix(rest_.empty() ? 0 : 1);
+        return b;
+    }
+    std::uint32_t Word() { // four bytes, little-endian
+        std::uint32_t word = 0;
+        for (int i = 0; i < 4; ++i) {
+            word |= std::uint32_t{Byte()} << (8 * i);
+        }
+        return word;
+    }
     // Bytes up to (not including) the next separator, which is consumed; the
     // rest when there is none. At most limit bytes are kept.
-    std::string Until(char separator, std::size_t limit = SIZE_MAX);
+    std::string Until(char separator, std::size_t limit = SIZE_MAX) {
+        const std::size_t end = std::min(rest_.find(separator), rest_.size());
+        std::string taken(rest_.substr(0, std::min(end, limit)));
+        rest_.remove_prefix(std::min(end + 1, rest_.size()));
+        return taken;
+    }
     std::string_view Rest() const { return rest_; }
     bool Empty() const { return rest_.empty(); }
 
@@ -45,7 +64,27 @@ private:
 };
 
 // Every node of the tree (attributes left out) in document order.
-std::vector<XmlNode*> TreeNodes(XmlDoc* doc);
+inline std::vector<XmlNode*> TreeNodes(XmlDoc* doc) {
+    std::vector<XmlNode*> nodes;
+    for (XmlNode* n = doc->firstNode; n != nullptr;) {
+        nodes.push_back(n);
+        if (n->firstChild != nullptr) {
+            n = n->firstChild;
+            continue;
+        }
+        while (n != nullptr && n->nextSibling == nullptr) {
+            n = n->parent;
+        }
+        n = n != nullptr ? n->nextSibling : nullptr;
+    }
+    return nodes;
+}
 
 // RegisterBarcodeModel allocates with new and new[]; this releases them all.
-void ReleaseBarcodeModels();
+inline void ReleaseBarcodeModels() {
+    while (BarcodeModel* model = g_barcodeModels) {
+        g_barcodeModels = model->next;
+        delete[] model->pattern;
+        delete model;
+    }
+}
