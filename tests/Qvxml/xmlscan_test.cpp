@@ -57,9 +57,9 @@ TEST(XmlScanner, EachTokenKindAndEnd) {
             const ExactInput input(text);
             int kind = -99;
             const char* next = XmlNextToken(group.mode, input.begin(), input.end(), &kind);
-            EXPECT_EQ(kind, group.kind) << Printable(text);
+            EXPECT_EQ(kind, group.kind) << ::testing::PrintToString(text);
             if (group.kind != XML_TOK_ERROR && group.kind != XML_TOK_INCOMPLETE) {
-                EXPECT_EQ(next, input.end()) << Printable(text);
+                EXPECT_EQ(next, input.end()) << ::testing::PrintToString(text);
             }
         }
     }
@@ -102,11 +102,11 @@ TEST(XmlDeclaration, ResultAndFields) {
         EXPECT_EQ(XmlParseDeclaration(XML_ENC_UTF8, input.begin(), input.end(), version, &encoding,
                                       &standalone),
                   c.version != nullptr ? 0 : -1)
-            << Printable(c.input);
+            << ::testing::PrintToString(c.input);
         if (c.version != nullptr) {
-            EXPECT_STREQ(version, c.version) << Printable(c.input);
-            EXPECT_EQ(encoding, c.encoding) << Printable(c.input);
-            EXPECT_EQ(standalone, c.standalone) << Printable(c.input);
+            EXPECT_STREQ(version, c.version) << ::testing::PrintToString(c.input);
+            EXPECT_EQ(encoding, c.encoding) << ::testing::PrintToString(c.input);
+            EXPECT_EQ(standalone, c.standalone) << ::testing::PrintToString(c.input);
         }
     }
 }
