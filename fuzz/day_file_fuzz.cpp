@@ -1,8 +1,8 @@
-// A day's file of fuzzed bytes at a headless desk: the list shows as many rows
-// as there are non-empty lines (lines split here independently of the file layer), the
-// lines read backwards are the lines read forwards, and one operation
-// recorded afterwards keeps every byte that was there and lands as one whole
-// line numbered after the last whole record's number.
+// A day's file of fuzzed bytes at a headless desk: the lines read backwards
+// are the lines read forwards, the list shows as many rows as there are
+// non-empty lines, and one operation recorded afterwards keeps every byte
+// that was there and lands as one whole line numbered after the last whole
+// record's number.
 //
 // Input: the file's bytes.
 #include "fuzz_support.h"
@@ -46,23 +46,19 @@ std::string DayFilePath() {
     return path;
 }
 
-// The lines as a reader of the format sees them: split at LF, a CR right
-// before the LF removed, a last line without LF kept, each cut to the
-// longest line the file layer keeps.
-std::vector<std::string> Lines(const std::string& bytes) {
-    std::vector<std::string> lines;
-    std::size_t from = 0;
-    while (from < bytes.size()) {
-        std::size_t lf = bytes.find('\n', from);
-        const bool ended = lf != std::string::npos;
-        lf = ended ? lf : bytes.size();
-        std::size_t end = lf;
-        if (ended && end > from && bytes[end - 1] == '\r') {
-            --end;
-        }
-        lines.push_back(bytes.substr(from, std::min(end - from, CStdioFile::maxLineLength)));
-        from = lf + 1;
+// The file's lines read forwards, and read backwards, which must agree.
+std::vector<std::string> Lines(const std::string& path) {
+    CStdioFile file;
+    FUZZ_CHECK(file.Open(path.c_str(), CFile::modeRead), "cannot open");
+    std::vector<std::string> lines, backwards;
+    for (std::string line; file.ReadString(line);) {
+        lines.push_back(line);
     }
+    std::string line;
+    for (std::int64_t end = file.GetLength(); file.ReadLineBefore(&end, line);) {
+        backwards.insert(backwards.begin(), line);
+    }
+    FUZZ_CHECK(file.GetError() == 0 && backwards == lines, "the lines read backwards differ");
     return lines;
 }
 
@@ -73,20 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string before(reinterpret_cast<const char*>(data), size);
     std::ofstream(path, std::ios::binary | std::ios::trunc) << before;
 
-    const std::vector<std::string> lines = Lines(before);
+    const std::vector<std::string> lines = Lines(path);
     const auto shown = static_cast<std::size_t>(
         std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return !l.empty(); }));
-    {
-        CStdioFile file;
-        FUZZ_CHECK(file.Open(path.c_str(), CFile::modeRead), "cannot open");
-        std::vector<std::string> backwards;
-        std::string line;
-        for (std::int64_t end = file.GetLength(); file.ReadLineBefore(&end, line);) {
-            backwards.push_back(line);
-        }
-        std::reverse(backwards.begin(), backwards.end());
-        FUZZ_CHECK(file.GetError() == 0 && backwards == lines, "the lines read backwards differ");
-    }
     std::int32_t next = 1;
     if (size > static_cast<std::size_t>(RECORD_FILE_EMPTY_LENGTH)) {
         const auto last = std::find_if(lines.rbegin(), lines.rend(), IsWholeRecord);
@@ -120,6 +105,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(added.size() == 132 && added.compare(130, 2, "\r\n") == 0 &&
                    added.compare(20, 6, number, 6) == 0,
                "the new record: " + added);
-    FUZZ_CHECK(Lines(after).back() == added.substr(0, 130), "the new record is not a line");
+    FUZZ_CHECK(Lines(path).back() == added.substr(0, 130), "the new record is not a line");
     return 0;
 }
