@@ -51,8 +51,7 @@ TEST(XmlCharClasses, EveryByteAloneInBothModes) {
 constexpr int kWhole = -1; // the character is the whole input
 
 struct CharGroup {
-    int cls;
-    int advance;                     // from the position to the returned position, or kWhole
+    int cls, advance;                // advance: to the returned position, or kWhole
     std::vector<std::string> inputs; // the end of the input is the end of the string
     int mode = XML_ENC_UTF8;
 };
@@ -100,8 +99,7 @@ TEST(XmlCharRead, SequencesAndReferences) {
 
 struct ConvertCase {
     bool toUtf8;
-    std::string input;
-    std::string output;
+    std::string input, output;
     int lossy;
     int budget = 99;
 };

@@ -136,8 +136,7 @@ TEST(XmlParser, DeclarationFieldsAndLossyFlag) {
 TEST(XmlParser, ReportPlaces) {
     struct Case {
         const char* description;
-        std::string input;
-        std::string report;
+        std::string input, report;
         const char* next; // line:column where the next byte would stand
     };
     const std::string latin1 = "<?xml version='1.0' encoding='ISO-8859-1'?>\n";
@@ -221,9 +220,8 @@ TEST_F(XmlParserFiles, OutcomesReportsAndTraces) {
         std::string bytes;
         int outcome;
         std::string report;
-        int cleanEnd; // with the picture of the top-level list, for a document
-        const char* picture;
-        const char* trace; // the plain entry point's
+        int cleanEnd;                // with the picture of the top-level list, for a document
+        const char *picture, *trace; // trace: the plain entry point's
     } cases[] = {
         {"doctype_first", "<!DOCTYPE r>" + kDecl + "<r/>", XML_OUTCOME_MALFORMED,
          "!doctype1@1:1[<!DOCTYPE r><?xml version='1.0'?]", 0, "", "8 XmlParserBuffer <- (4)"},
@@ -270,10 +268,9 @@ TEST_F(XmlParserFiles, ReadAsInTextMode) {
     const std::size_t lastOfFirstRead = XML_BUFFER_STEP - 1;
     struct Case {
         const char* description;
-        std::size_t offset; // of special in the file; 0 right after "<!--"
-        std::string special;
-        std::string comment; // what the comment holds after the filler
-        const char* after;   // bytes after the document
+        std::size_t offset;           // of special in the file; 0 right after "<!--"
+        std::string special, comment; // comment: what it holds after the filler
+        const char* after;            // bytes after the document
     };
     const Case cases[] = {
         {"pair", 0, "a\r\nb", "a\nb", ""},

@@ -29,8 +29,7 @@ std::string IdOf(XmlNode* node) {
 
 TEST(XmlQueries, FindElementTestsTheStartNodeFirst) {
     struct Case {
-        const char* start; // ID
-        const char* name;
+        const char *start, *name; // start: an ID
         int scope;
         const char* found; // ID
     };
@@ -117,9 +116,7 @@ const std::string kScratchText(XML_GATHER_SCRATCH_SIZE - 1, 't');
 
 TEST(XmlValues, ReadValueFindsChoosesAndDelivers) {
     struct Case {
-        const char* description;
-        const char* element;
-        const char* attribute;
+        const char *description, *element, *attribute;
         int type;
         long minimum, maximum;
         int result;

@@ -119,9 +119,8 @@ TEST(XmlTagReaders, NamesAttributesAndBufferLimits) {
     const std::string name(XML_NAME_BUFFER_SIZE + 100, 'n');
     const std::string value(XML_VALUE_BUFFER_SIZE + 100, 'v');
     const struct {
-        std::string input; // rest of a complete tag, up to and including its ">"
-        std::string name, value;
-        int next; // where the next attribute begins, or -1 for the tag end
+        std::string input, name, value; // input: the rest of a tag, its ">" included
+        int next;                       // where the next attribute begins, or -1 for the tag end
     } cases[] = {
         {" b = 'x y' c='z'>", "b", "x y", 11},
         {" b= ='1'>", "b", "='1'", -1},
