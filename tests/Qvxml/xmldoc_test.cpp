@@ -1,5 +1,5 @@
-// Document tree: the node factory's encodings, linking, what a release frees
-// and traces, new documents, and the input buffer's growth.
+// Document tree: the node factory's encodings (long texts included), linking,
+// what a release frees and traces, and the input buffer's growth.
 #include "Qvxml/xmlchar.h"
 #include "Qvxml/xmldoc.h"
 
