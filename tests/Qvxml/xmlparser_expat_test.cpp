@@ -31,32 +31,28 @@ std::string Latin1ToUtf8(const std::string& latin1) {
     return out;
 }
 
-struct ExpatRun {
-    std::vector<Element> elements;
-    int depth;
-};
-
-void OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
-    auto* run = static_cast<ExpatRun*>(data);
-    Element e = {std::to_string(run->depth++), name};
-    for (const XML_Char** a = attributes; *a != nullptr; ++a) {
-        e.push_back(*a);
-    }
-    run->elements.push_back(e);
-}
-
 std::vector<Element> ExpatElements(const std::string& text, std::string* error) {
-    ExpatRun run{{}, 0};
+    // The elements seen, and the depth of the next one.
+    std::pair<std::vector<Element>, int> run{{}, 0};
+    using Run = decltype(run);
     XML_Parser parser = XML_ParserCreate(nullptr);
     XML_SetUserData(parser, &run);
-    XML_SetElementHandler(parser, OnStart, [](void* data, const XML_Char*) {
-        --static_cast<ExpatRun*>(data)->depth;
-    });
+    XML_SetElementHandler(
+        parser,
+        [](void* data, const XML_Char* name, const XML_Char** attributes) {
+            auto* run = static_cast<Run*>(data);
+            Element e = {std::to_string(run->second++), name};
+            for (const XML_Char** a = attributes; *a != nullptr; ++a) {
+                e.push_back(*a);
+            }
+            run->first.push_back(e);
+        },
+        [](void* data, const XML_Char*) { --static_cast<Run*>(data)->second; });
     if (XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1) != XML_STATUS_OK) {
         *error = XML_ErrorString(XML_GetErrorCode(parser));
     }
     XML_ParserFree(parser);
-    return run.elements;
+    return run.first;
 }
 
 void OurElements(XmlNode* node, int depth, std::vector<Element>& out) {
