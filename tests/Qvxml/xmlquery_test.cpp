@@ -64,13 +64,7 @@ TEST(XmlQueries, IdsAttributesAndNavigation) {
     EXPECT_EQ(XmlGetAttribute(XmlFindById(root, "b3"), "text"), nullptr) << "CDATA, no html";
     EXPECT_STREQ(XmlGetElementAttribute(root, "c", "ID", XML_SCOPE_SUBTREE), "c1");
     EXPECT_EQ(XmlGetElementAttribute(root, "c", "ID", XML_SCOPE_CHILDREN), nullptr);
-
-    XmlNode* b3 = XmlFindById(root, "b3");
-    EXPECT_STREQ(XmlFirstTextChild(root)->value, "text");
-    EXPECT_EQ(IdOf(XmlFirstChildElement(root)), "a1");
-    EXPECT_EQ(IdOf(XmlNextElement(b3)), "a2") << "the text between is passed over";
-    EXPECT_EQ(XmlNextSiblingOfKind(b3, XML_NODE_TEXT), XmlFirstTextChild(root));
-    EXPECT_EQ(XmlFirstChildOfKind(XmlFindById(root, "x2"), XML_NODE_CDATA)->kind, XML_NODE_CDATA);
+    EXPECT_EQ(IdOf(XmlNextElement(XmlFindById(root, "b3"))), "a2") << "the text is passed over";
     EXPECT_EQ(XmlNextElement(XmlFindById(root, "x2")), nullptr);
 }
 
