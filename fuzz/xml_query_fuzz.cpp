@@ -1,8 +1,8 @@
 // Every reader of the document tree over a fuzzed document: what the element
 // and ID searches find lies in their scope and has the name or ID asked for,
 // bounded text gathering and decoding give a prefix of the unbounded result
-// within their room, numbers keep to their limits, and the document's
-// barcode models give matches in range.
+// within their room, typed values of every type keep to their limits and
+// rooms, and the document's barcode models give matches in range.
 //
 // Input: four bytes of minimum, four of maximum, then the document up to the
 // first NUL, then barcodes separated by NULs.
@@ -63,12 +63,30 @@ void CheckTexts(XmlNode* node, std::size_t documentSize, int size) {
     }
 }
 
-void CheckNumber(XmlNode* start, const char* attribute, long minimum, long maximum) {
+// Every result type, texts into a room of exactly the size the contract allows.
+void CheckValues(XmlNode* start, const char* attribute, long minimum, long maximum,
+                 std::size_t documentSize) {
+    std::vector<char> text(
+        (maximum > 0 ? std::min<std::size_t>(std::size_t(maximum), documentSize) : documentSize) +
+        1);
+    XmlGetValue(start, start->name, attribute, XML_VALUE_TEXT, minimum, maximum, text.data());
+    FUZZ_CHECK(std::memchr(text.data(), '\0', text.size()) != nullptr, "text not terminated");
+    char* copy = nullptr;
+    if (XmlGetValue(start, start->name, attribute, XML_VALUE_NEW_TEXT, minimum, maximum, &copy)) {
+        FUZZ_CHECK(copy[0] != '\0' && (maximum <= 0 || std::strlen(copy) <= std::size_t(maximum)),
+                   "new text empty or longer than its maximum");
+    }
+    std::free(copy);
     const long low = std::clamp<long>(minimum, INT32_MIN, INT32_MAX);
     const long high = std::clamp<long>(maximum, INT32_MIN, INT32_MAX);
     std::int32_t number = static_cast<std::int32_t>(low);
+    std::int16_t little = static_cast<std::int16_t>(std::clamp<long>(low, INT16_MIN, INT16_MAX));
     XmlGetValue(start, start->name, attribute, XML_VALUE_LONG, minimum, maximum, &number);
-    FUZZ_CHECK(low > high || (number >= low && number <= high), "number outside its limits");
+    XmlGetValue(start, start->name, attribute, XML_VALUE_SHORT, minimum, maximum, &little);
+    FUZZ_CHECK(low > high || (number >= low && number <= high &&
+                              little >= std::clamp<long>(low, INT16_MIN, INT16_MAX) &&
+                              little <= std::clamp<long>(high, INT16_MIN, INT16_MAX)),
+               "number outside its limits");
 }
 
 } // namespace
@@ -104,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         CheckTexts(start, text.size(), room);
         for (const char* attribute : attributes) {
-            CheckNumber(start, attribute, minimum, maximum);
+            CheckValues(start, attribute, minimum, maximum, text.size());
         }
     }
     ReleaseBarcodeModels();
