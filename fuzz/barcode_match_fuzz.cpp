@@ -9,26 +9,11 @@
 // as signed) and the pattern up to a line feed; then texts, one per line.
 #include "fuzz_support.h"
 
-#include "circulation/barcode.h"
-
 #include <cstring>
 #include <set>
 
-namespace {
-
-constexpr char kUntouched = '\x7F';
-
-std::string Trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return std::string();
-    }
-    return text.substr(first, text.find_last_not_of(' ') + 1 - first);
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    constexpr char kUntouched = '\x7F';
     FuzzBytes in(data, size);
     std::set<char> kinds = {'L', 'C', 'X'};
     ReleaseBarcodeModels();
@@ -42,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (!in.Empty()) {
         std::string text = in.Until('\n', 300);
         text.resize(std::strlen(text.c_str())); // what the matcher sees
-        const std::string trimmed = Trimmed(text);
+        const std::size_t leading = std::min(text.find_first_not_of(' '), text.size());
+        const std::string trimmed = text.substr(leading, text.find_last_not_of(' ') + 1 - leading);
         std::int32_t value = 0x5A5A5A5A;
         char kind = kUntouched;
         auto captured = std::make_unique<char[]>(BARCODE_CAPTURE_SIZE);
@@ -51,7 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(result == MatchBarcode(text.c_str(), nullptr, nullptr, nullptr),
                    "the outputs change the result");
         FUZZ_CHECK(result >= BARCODE_OK && result <= BARCODE_BAD_CHECK, "result");
-        const std::size_t leading = std::min(text.find_first_not_of(' '), text.size());
         const bool untouched = captured[0] == kUntouched;
         if (text.size() - leading > BARCODE_MAX_TEXT) {
             FUZZ_CHECK(result == BARCODE_REJECTED && value == 0x5A5A5A5A && kind == kUntouched &&
@@ -62,11 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(kinds.count(kind) == 1, "kind " + std::string(1, kind));
         if (result != BARCODE_OK) {
             FUZZ_CHECK(value == 0 && kind == 'X' && untouched, "a refusal's outputs");
-            continue;
-        }
-        if (!untouched) {
-            const void* end = std::memchr(captured.get(), '\0', BARCODE_CAPTURE_SIZE);
-            FUZZ_CHECK(end != nullptr, "capture not terminated");
+        } else if (!untouched) {
+            FUZZ_CHECK(std::memchr(captured.get(), '\0', BARCODE_CAPTURE_SIZE) != nullptr,
+                       "capture not terminated");
             FUZZ_CHECK(captured[0] == '\0' || captured.get() == trimmed,
                        "capture is neither empty nor the trimmed text");
         }

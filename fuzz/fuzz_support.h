@@ -1,17 +1,19 @@
 // What the fuzz targets share: reading parameters out of the fuzzer's bytes,
-// a check that stops the run with a message, parsing a text whole or in
-// pieces, a picture of a tree to compare two parses by, and releasing the
-// barcode models that a target registered.
+// a check that stops the run with a message, every node of a tree, and
+// releasing the barcode models that a target registered. Parsing and the
+// picture of a tree come from the XML library's tests (tree_text.h).
 //
 // Each target is one LLVMFuzzerTestOneInput. libFuzzer drives it in the fuzz
 // build; replay.cpp feeds it the committed corpus in every other build.
 #pragma once
 
-#include "Qvxml/xmldoc.h"
+#include "../tests/Qvxml/tree_text.h"
+#include "circulation/barcode.h"
 
-#include <cstddef>
+#include <algorithm>
 #include <cstdint>
-#include <memory>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,58 +23,68 @@
 #define FUZZ_CHECK(cond, what)                                                                     \
     do {                                                                                           \
         if (!(cond)) {                                                                             \
-            FuzzFail(__FILE__, __LINE__, #cond, what);                                             \
+            const std::string said(what);                                                          \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n  %s\n", __FILE__, __LINE__, #cond,     \
+                         said.c_str());                                                            \
+            std::abort();                                                                          \
         }                                                                                          \
     } while (0)
-
-[[noreturn]] void FuzzFail(const char* file, int line, const char* condition,
-                           std::string_view what);
 
 // Reads parameters from the front of the fuzzer's bytes. Past the end every
 // read gives zeros, so any input is usable.
 class FuzzBytes {
 public:
-    FuzzBytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-
-    std::uint8_t Byte();
-    // Four bytes, little-endian.
-    std::uint32_t Word();
+    FuzzBytes(const std::uint8_t* data, std::size_t size)
+        : rest_(reinterpret_cast<const char*>(data), size) {}
+    std::uint8_t Byte() {
+        const std::uint8_t b = rest_.empty() ? 0 : static_cast<std::uint8_t>(rest_[0]);
+        rest_.remove_prefix(rest_.empty() ? 0 : 1);
+        return b;
+    }
+    std::uint32_t Word() { // four bytes, little-endian
+        std::uint32_t word = 0;
+        for (int i = 0; i < 4; ++i) {
+            word |= std::uint32_t{Byte()} << (8 * i);
+        }
+        return word;
+    }
     // Bytes up to (not including) the next separator, which is consumed; the
     // rest when there is none. At most limit bytes are kept.
-    std::string Until(char separator, std::size_t limit = SIZE_MAX);
-    // Everything not read yet.
-    std::string_view Rest() const;
-    bool Empty() const { return at_ >= size_; }
+    std::string Until(char separator, std::size_t limit = SIZE_MAX) {
+        const std::size_t end = std::min(rest_.find(separator), rest_.size());
+        std::string taken(rest_.substr(0, std::min(end, limit)));
+        rest_.remove_prefix(std::min(end + 1, rest_.size()));
+        return taken;
+    }
+    std::string_view Rest() const { return rest_; }
+    bool Empty() const { return rest_.empty(); }
 
 private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
+    std::string_view rest_;
 };
-
-struct DocFree {
-    void operator()(XmlDoc* doc) const { XmlFreeDoc(doc); }
-};
-using FuzzDoc = std::unique_ptr<XmlDoc, DocFree>;
-
-// Parses text with XmlParserBuffer, handing it over in pieces of the given
-// sizes (used in turn; a size of 0 counts as 1), or whole when sizes is
-// empty. Stops at the first negative result; *result is the last result.
-// With a report, parses with XmlParserBufferReport into it (initialised here).
-struct XmlParseReport;
-FuzzDoc ParseText(std::string_view text, const std::vector<std::size_t>& sizes, int* result,
-                  XmlParseReport* report = nullptr);
-
-// A picture of the document's tree for comparisons: every node with its kind,
-// name, value and attributes, in document order, with its depth. Adjacent text
-// nodes count as one, and white space in text is left out: a text cut between
-// two pieces loses the white space that begins its second part. Built without
-// recursion, so any depth is fine.
-std::string TreePicture(const XmlDoc* doc);
 
 // Every node of the tree (attributes left out) in document order.
-std::vector<XmlNode*> TreeNodes(XmlDoc* doc);
+inline std::vector<XmlNode*> TreeNodes(XmlDoc* doc) {
+    std::vector<XmlNode*> nodes;
+    for (XmlNode* n = doc->firstNode; n != nullptr;) {
+        nodes.push_back(n);
+        if (n->firstChild != nullptr) {
+            n = n->firstChild;
+            continue;
+        }
+        while (n != nullptr && n->nextSibling == nullptr) {
+            n = n->parent;
+        }
+        n = n != nullptr ? n->nextSibling : nullptr;
+    }
+    return nodes;
+}
 
-// Empties g_barcodeModels and releases its records. The program never frees
-// models; a fuzzer that registers some for every input must.
-void ReleaseBarcodeModels();
+// RegisterBarcodeModel allocates with new and new[]; this releases them all.
+inline void ReleaseBarcodeModels() {
+    while (BarcodeModel* model = g_barcodeModels) {
+        g_barcodeModels = model->next;
+        delete[] model->pattern;
+        delete model;
+    }
+}

@@ -8,78 +8,74 @@
 // Input: eight bytes of piece sizes (each byte + 1), then the text.
 #include "fuzz_support.h"
 
-#include "Qvxml/xmlparser.h"
-
-#include <string>
-
 namespace {
 
-// The picture without the text nodes that end the document.
-std::string WithoutTrailingText(std::string picture) {
-    for (;;) {
-        const std::size_t start = picture.rfind('\n', picture.size() - 2);
-        const std::size_t line = start == std::string::npos ? 0 : start + 1;
-        if (picture.empty() || picture.find(" T\"", line) == std::string::npos) {
-            return picture;
-        }
-        picture.erase(line);
+// Drops the text nodes that end the document.
+void DropTrailingText(XmlDoc* doc) {
+    for (auto nodes = TreeNodes(doc); !nodes.empty() && nodes.back()->kind == XML_NODE_TEXT;
+         nodes = TreeNodes(doc)) {
+        XmlFreeNode(nodes.back());
     }
+}
+
+std::string Place(const XmlProblem& p) {
+    return std::to_string(p.code) + "@" + std::to_string(p.line) + ":" + std::to_string(p.column);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzBytes in(data, size);
-    std::vector<std::size_t> sizes;
-    for (int i = 0; i < 8; ++i) {
-        sizes.push_back(std::size_t{in.Byte()} + 1);
+    std::size_t sizes[8];
+    for (std::size_t& n : sizes) {
+        n = std::size_t{in.Byte()} + 1;
     }
-    const std::string_view text = in.Rest();
+    const std::string text(in.Rest());
     // A byte-order mark is looked for at the start of every piece: one
     // inside the text is skipped by a cut that lands right before it.
-    if (text.find("\xEF\xBB\xBF", 1) != std::string_view::npos) {
+    if (text.find("\xEF\xBB\xBF", 1) != std::string::npos) {
         return 0;
+    }
+    std::vector<std::size_t> ends;
+    for (std::size_t end = sizes[0], i = 1; end < text.size(); end += sizes[i++ % 8]) {
+        ends.push_back(end);
     }
     int wholeResult = 0;
     int piecesResult = 0;
     int reportedResult = 0;
     XmlParseReport wholeReport;
     XmlParseReport piecesReport;
-    const FuzzDoc whole = ParseText(text, {}, &wholeResult);
-    const FuzzDoc pieces = ParseText(text, sizes, &piecesResult, &piecesReport);
-    ParseText(text, {}, &reportedResult, &wholeReport);
+    const DocPtr whole = Parse(text, &wholeResult);
+    const DocPtr pieces = ParsePieces(text, ends, &piecesResult, nullptr, &piecesReport);
+    Parse(text, &reportedResult, nullptr, &wholeReport);
     FUZZ_CHECK(wholeResult >= -2 && wholeResult <= 1 && wholeResult != -1, "result");
     FUZZ_CHECK(wholeResult == piecesResult, "whole and pieces end differently");
     FUZZ_CHECK(wholeResult == reportedResult, "a report changes the result");
-    auto place = [](const XmlProblem& p) {
-        return std::to_string(p.code) + "@" + std::to_string(p.line) + ":" +
-               std::to_string(p.column);
-    };
-    FUZZ_CHECK(place(wholeReport.failure) == place(piecesReport.failure),
-               place(wholeReport.failure) + " failed in pieces at " + place(piecesReport.failure));
+    FUZZ_CHECK(Place(wholeReport.failure) == Place(piecesReport.failure),
+               Place(wholeReport.failure) + " failed in pieces at " + Place(piecesReport.failure));
     // The pieces may have dropped more (a text run cut in two), never before.
     FUZZ_CHECK(wholeReport.droppedCount == 0 ||
-                   place(wholeReport.dropped[0]) == place(piecesReport.dropped[0]),
-               place(wholeReport.dropped[0]) + " dropped in pieces at " +
-                   place(piecesReport.dropped[0]));
+                   Place(wholeReport.dropped[0]) == Place(piecesReport.dropped[0]),
+               Place(wholeReport.dropped[0]) + " dropped in pieces at " +
+                   Place(piecesReport.dropped[0]));
     // A text run rejected whole may have been taken in part, up to a cut,
     // before its bad byte arrived; the document is given up either way. And
     // converting a text stops at a NUL, so a run that holds one loses the rest
     // when it arrives whole but not when a piece starts after the NUL.
-    if (wholeResult == -2 || text.find('\0') != std::string_view::npos) {
+    if (wholeResult == -2 || text.find('\0') != std::string::npos) {
         return 0;
     }
-    std::string picture = TreePicture(whole.get());
-    std::string inPieces = TreePicture(pieces.get());
     if (wholeResult == 1) {
         // The unfinished token at the end may be a text run (one that ends in
         // a cut-off reference) of which the pieces took the start already.
-        picture = WithoutTrailingText(picture);
-        inPieces = WithoutTrailingText(inPieces);
+        DropTrailingText(whole.get());
+        DropTrailingText(pieces.get());
     } else {
         FUZZ_CHECK(whole->error == pieces->error, "error flags differ");
     }
+    const std::string picture = Picture(whole->firstNode, true);
+    const std::string inPieces = Picture(pieces->firstNode, true);
     FUZZ_CHECK(picture == inPieces, "result " + std::to_string(wholeResult) + "\n" + picture +
-                                        "---- in pieces:\n" + inPieces);
+                                        "\n---- in pieces:\n" + inPieces);
     return 0;
 }

@@ -1,40 +1,26 @@
-// Every reader of the document tree over a fuzzed document: the element
-// search in each scope, the search by ID, attributes, text gathering and
-// reference decoding (bounded and unbounded agree), the typed value reader
-// in every result type with fuzzed limits, and the barcode models of the
-// document tried on fuzzed barcodes.
+// Every reader of the document tree over a fuzzed document: what the element
+// and ID searches find lies in their scope and has the name or ID asked for,
+// bounded text gathering and decoding give a prefix of the unbounded result
+// within their room, typed values of every type keep to their limits and
+// rooms, and the document's barcode models give matches in range.
 //
 // Input: four bytes of minimum, four of maximum, then the document up to the
 // first NUL, then barcodes separated by NULs.
 #include "fuzz_support.h"
 
-#include "circulation/barcode.h"
 #include "circulation/barcode_settings.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <set>
 
 namespace {
 
-// Start nodes and names tried per document: enough to reach every shape of
-// tree, few enough that a large document stays quick.
-constexpr std::size_t kStarts = 24;
-constexpr std::size_t kNames = 12;
-
-bool IsBelow(const XmlNode* node, const XmlNode* ancestor) {
-    for (const XmlNode* p = node->parent; p != nullptr; p = p->parent) {
-        if (p == ancestor) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool IsFollowing(const XmlNode* node, const XmlNode* start) {
-    for (const XmlNode* s = start->nextSibling; s != nullptr; s = s->nextSibling) {
-        if (s == node) {
+// Whether node is start or reached from it through parents (below) or
+// previous siblings.
+bool Reaches(const XmlNode* node, const XmlNode* start, bool below) {
+    for (const XmlNode* p = node; p != nullptr; p = below ? p->parent : p->previousSibling) {
+        if (p == start) {
             return true;
         }
     }
@@ -42,120 +28,65 @@ bool IsFollowing(const XmlNode* node, const XmlNode* start) {
 }
 
 void CheckFind(XmlNode* start, const char* name) {
-    const int scopes[] = {
-        XML_SCOPE_SELF, XML_SCOPE_SUBTREE, XML_SCOPE_CHILDREN, XML_SCOPE_FOLLOWING, 7, -1};
-    for (int scope : scopes) {
-        XmlNode* found = XmlFindElement(start, name, scope);
-        if (found == nullptr) {
-            FUZZ_CHECK(start == nullptr || name == nullptr || start->kind != XML_NODE_ELEMENT ||
-                           std::strcmp(start->name, name) != 0,
-                       "a start node with the name is not found");
-            continue;
-        }
-        FUZZ_CHECK(found->kind == XML_NODE_ELEMENT && std::strcmp(found->name, name) == 0,
-                   "found an element of another name");
-        const bool inScope =
-            found == start || (scope == XML_SCOPE_CHILDREN    ? found->parent == start
-                               : scope == XML_SCOPE_FOLLOWING ? IsFollowing(found, start)
-                               : scope == XML_SCOPE_SELF      ? false
-                                                              : IsBelow(found, start));
-        FUZZ_CHECK(inScope, "found outside the scope " + std::to_string(scope));
+    for (int scope : {XML_SCOPE_SELF, XML_SCOPE_SUBTREE, XML_SCOPE_CHILDREN, XML_SCOPE_FOLLOWING}) {
+        const XmlNode* found = XmlFindElement(start, name, scope);
+        FUZZ_CHECK(found == nullptr ||
+                       (found->kind == XML_NODE_ELEMENT && std::strcmp(found->name, name) == 0 &&
+                        (found == start ||
+                         (scope == XML_SCOPE_CHILDREN ? found->parent == start
+                          : scope == XML_SCOPE_FOLLOWING
+                              ? Reaches(found, start, false)
+                              : scope != XML_SCOPE_SELF && Reaches(found, start, true)))),
+                   "found another name or outside the scope " + std::to_string(scope));
     }
 }
 
-// Bounded and unbounded decoding and gathering agree: the bounded text is a
-// prefix of the whole one and fits its room.
+// The bounded text is a prefix of the whole one and fits its room.
 void CheckBounded(const std::string& whole, const char* bounded, const char* end, int size) {
     const std::size_t n = static_cast<std::size_t>(end - bounded);
-    FUZZ_CHECK(n == std::strlen(bounded), "terminator misplaced");
-    FUZZ_CHECK(size <= 0 || n <= static_cast<std::size_t>(size - 1), "bounded text too long");
-    FUZZ_CHECK(whole.compare(0, n, bounded) == 0, "bounded text is not a prefix");
+    FUZZ_CHECK(n == std::strlen(bounded) && (size <= 0 || n < static_cast<std::size_t>(size)) &&
+                   whole.compare(0, n, bounded) == 0,
+               "bounded text misplaced, too long or not a prefix");
 }
 
 void CheckTexts(XmlNode* node, std::size_t documentSize, int size) {
     std::vector<char> whole(documentSize + 1);
     const char* end = XmlGatherText(node, whole.data());
-    FUZZ_CHECK(end >= whole.data() && end < whole.data() + whole.size(), "gathered too much");
     const std::string gathered(whole.data(), static_cast<std::size_t>(end - whole.data()));
     std::vector<char> room(static_cast<std::size_t>(std::max(size, 1)));
     CheckBounded(gathered, room.data(), XmlGatherTextN(node, room.data(), size), size);
     for (XmlNode* a = node->firstAttribute; a != nullptr; a = a->nextSibling) {
         std::string decoded(a->value != nullptr ? a->value : "");
-        const char* stop = XmlDecodeEntities(decoded.data(), decoded.data());
-        FUZZ_CHECK(stop <= decoded.data() + decoded.size(), "decoding grew the text");
-        decoded.resize(static_cast<std::size_t>(stop - decoded.data()));
+        decoded.resize(static_cast<std::size_t>(XmlDecodeEntities(decoded.data(), decoded.data()) -
+                                                decoded.data()));
         CheckBounded(decoded, room.data(), XmlDecodeEntitiesN(a->value, room.data(), size), size);
     }
 }
 
-void CheckValues(XmlNode* start, const char* element, const char* attribute, long minimum,
-                 long maximum, std::size_t documentSize) {
-    for (int scope : {XML_SCOPE_SELF, XML_SCOPE_SUBTREE, XML_SCOPE_CHILDREN}) {
-        // An exact room, so that writing past what the contract allows is caught.
-        const std::size_t room =
-            (maximum > 0 ? std::min<std::size_t>(static_cast<std::size_t>(maximum), documentSize)
-                         : documentSize) +
-            1;
-        std::vector<char> text(room);
-        XmlReadValue(start, element, attribute, XML_VALUE_TEXT, minimum, maximum, scope,
-                     text.data());
-        FUZZ_CHECK(std::memchr(text.data(), '\0', room) != nullptr, "text not terminated");
-        char* copy = nullptr;
-        if (XmlReadValue(start, element, attribute, XML_VALUE_NEW_TEXT, minimum, maximum, scope,
-                         &copy) == 1) {
-            FUZZ_CHECK(copy != nullptr && copy[0] != '\0', "new text empty");
-            FUZZ_CHECK(maximum <= 0 || std::strlen(copy) <= static_cast<std::size_t>(maximum),
-                       "new text longer than its maximum");
-        }
-        std::free(copy);
-        const long low32 = std::clamp<long>(minimum, INT32_MIN, INT32_MAX);
-        const long high32 = std::clamp<long>(maximum, INT32_MIN, INT32_MAX);
-        for (int type : {XML_VALUE_INT, XML_VALUE_LONG}) {
-            std::int32_t number = static_cast<std::int32_t>(low32);
-            XmlReadValue(start, element, attribute, type, minimum, maximum, scope, &number);
-            FUZZ_CHECK(minimum > maximum || (number >= low32 && number <= high32),
-                       "number outside its limits");
-        }
-        const long low16 = std::clamp<long>(minimum, INT16_MIN, INT16_MAX);
-        const long high16 = std::clamp<long>(maximum, INT16_MIN, INT16_MAX);
-        std::int16_t little = static_cast<std::int16_t>(low16);
-        XmlReadValue(start, element, attribute, XML_VALUE_SHORT, minimum, maximum, scope, &little);
-        FUZZ_CHECK(minimum > maximum || (little >= low16 && little <= high16),
-                   "short outside its limits");
-        int untouched = 0x5A5A5A5A;
-        XmlReadValue(start, element, attribute, 9, minimum, maximum, scope, &untouched);
-        FUZZ_CHECK(untouched == 0x5A5A5A5A, "an unknown type stored something");
+// Every result type, texts into a room of exactly the size the contract allows.
+void CheckValues(XmlNode* start, const char* attribute, long minimum, long maximum,
+                 std::size_t documentSize) {
+    std::vector<char> text(
+        (maximum > 0 ? std::min<std::size_t>(std::size_t(maximum), documentSize) : documentSize) +
+        1);
+    XmlGetValue(start, start->name, attribute, XML_VALUE_TEXT, minimum, maximum, text.data());
+    FUZZ_CHECK(std::memchr(text.data(), '\0', text.size()) != nullptr, "text not terminated");
+    char* copy = nullptr;
+    if (XmlGetValue(start, start->name, attribute, XML_VALUE_NEW_TEXT, minimum, maximum, &copy)) {
+        FUZZ_CHECK(copy[0] != '\0' && (maximum <= 0 || std::strlen(copy) <= std::size_t(maximum)),
+                   "new text empty or longer than its maximum");
     }
-}
-
-void CheckBarcodes(XmlDoc* doc, FuzzBytes& in, const std::vector<XmlNode*>& nodes) {
-    std::set<char> kinds = {'L', 'C', 'X'};
-    ReleaseBarcodeModels();
-    const int loaded = LoadBarcodeModels(doc);
-    FUZZ_CHECK(loaded == (g_barcodeModels != nullptr ? 1 : 0), "load result");
-    for (const BarcodeModel* m = g_barcodeModels; m != nullptr; m = m->next) {
-        FUZZ_CHECK(std::strlen(m->pattern) <= 50 && m->pattern[0] != '\0', "pattern length");
-        FUZZ_CHECK(m->checkMethod >= 1 && m->checkMethod <= 9999, "check method");
-        kinds.insert(m->kind);
-    }
-    std::vector<std::string> texts;
-    while (!in.Empty()) {
-        texts.push_back(in.Until('\0', 300));
-    }
-    for (std::size_t i = 0; i < nodes.size() && i < kStarts; ++i) {
-        for (XmlNode* a = nodes[i]->firstAttribute; a != nullptr; a = a->nextSibling) {
-            texts.push_back(a->value != nullptr ? a->value : "");
-        }
-    }
-    for (const std::string& text : texts) {
-        std::int32_t value = 0;
-        char kind = '?';
-        auto captured = std::make_unique<char[]>(BARCODE_CAPTURE_SIZE);
-        const int result = MatchBarcode(text.c_str(), &value, &kind, captured.get());
-        FUZZ_CHECK(result >= BARCODE_OK && result <= BARCODE_BAD_CHECK, "match result");
-        FUZZ_CHECK(kind == '?' || kinds.count(kind) == 1, "kind " + std::string(1, kind));
-    }
-    ReleaseBarcodeModels();
+    std::free(copy);
+    const long low = std::clamp<long>(minimum, INT32_MIN, INT32_MAX);
+    const long high = std::clamp<long>(maximum, INT32_MIN, INT32_MAX);
+    std::int32_t number = static_cast<std::int32_t>(low);
+    std::int16_t little = static_cast<std::int16_t>(std::clamp<long>(low, INT16_MIN, INT16_MAX));
+    XmlGetValue(start, start->name, attribute, XML_VALUE_LONG, minimum, maximum, &number);
+    XmlGetValue(start, start->name, attribute, XML_VALUE_SHORT, minimum, maximum, &little);
+    FUZZ_CHECK(low > high || (number >= low && number <= high &&
+                              little >= std::clamp<long>(low, INT16_MIN, INT16_MAX) &&
+                              little <= std::clamp<long>(high, INT16_MIN, INT16_MAX)),
+               "number outside its limits");
 }
 
 } // namespace
@@ -165,50 +96,44 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto minimum = static_cast<long>(static_cast<std::int32_t>(in.Word()));
     const auto maximum = static_cast<long>(static_cast<std::int32_t>(in.Word()));
     const std::string text = in.Until('\0');
-    int result = 0;
-    FuzzDoc doc = ParseText(text, {}, &result);
+    DocPtr doc = Parse(text);
     const std::vector<XmlNode*> nodes = TreeNodes(doc.get());
-
-    std::vector<const char*> names = {nullptr, "", "nl", "mbarcode", "messages"};
-    std::vector<const char*> attributes = {nullptr, "", "ID", "text", "html", "value"};
-    std::vector<const char*> ids = {nullptr, ""};
-    for (XmlNode* n : nodes) {
-        if (n->kind == XML_NODE_ELEMENT && names.size() < kNames) {
-            names.push_back(n->name);
-        }
-        for (XmlNode* a = n->firstAttribute; a != nullptr && ids.size() < kNames;
-             a = a->nextSibling) {
+    // Names, attributes and IDs of the document's first nodes, and start
+    // nodes spread over it: every shape of tree, quick on a large document.
+    std::vector<const char*> names = {"", "nl", "mbarcode"};
+    std::vector<const char*> attributes = {"", "ID", "text", "value"};
+    for (std::size_t i = 0; i < nodes.size() && names.size() < 12; ++i) {
+        names.push_back(nodes[i]->name);
+        for (XmlNode* a = nodes[i]->firstAttribute; a != nullptr; a = a->nextSibling) {
             attributes.push_back(a->name);
-            ids.push_back(a->value);
+            names.push_back(a->value);
         }
     }
-    attributes.resize(std::min(attributes.size(), kNames));
-
-    std::vector<XmlNode*> starts = {nullptr, XmlGetRootElement(doc.get())};
-    for (std::size_t i = 0; i < nodes.size() && starts.size() < kStarts; i += 1 + i / 8) {
-        starts.push_back(nodes[i]);
-    }
+    attributes.resize(std::min<std::size_t>(attributes.size(), 12));
     const int room = static_cast<int>(std::clamp<long>(maximum, -1, 1 << 16));
-    for (XmlNode* start : starts) {
+    for (std::size_t i = 0; i < nodes.size() && i < 200; i += 1 + i / 8) {
+        XmlNode* start = nodes[i];
         for (const char* name : names) {
             CheckFind(start, name);
-        }
-        for (const char* id : ids) {
-            XmlNode* found = XmlFindById(start, id);
-            FUZZ_CHECK(found == nullptr || (IsBelow(found, start) &&
-                                            std::strcmp(XmlGetAttribute(found, "ID"), id) == 0),
+            XmlNode* found = XmlFindById(start, name);
+            FUZZ_CHECK(found == nullptr || (found != start && Reaches(found, start, true) &&
+                                            std::strcmp(XmlGetAttribute(found, "ID"), name) == 0),
                        "found by ID");
-        }
-        if (start == nullptr) {
-            continue;
         }
         CheckTexts(start, text.size(), room);
         for (const char* attribute : attributes) {
-            XmlGetAttribute(start, attribute);
-            CheckValues(start, start->name, attribute, minimum, maximum, text.size());
-            CheckValues(start, names.back(), attribute, minimum, maximum, text.size());
+            CheckValues(start, attribute, minimum, maximum, text.size());
         }
     }
-    CheckBarcodes(doc.get(), in, nodes);
+    ReleaseBarcodeModels();
+    FUZZ_CHECK(LoadBarcodeModels(doc.get()) == (g_barcodeModels != nullptr ? 1 : 0), "load");
+    while (!in.Empty()) {
+        std::int32_t value = 0;
+        char kind = '?';
+        auto captured = std::make_unique<char[]>(BARCODE_CAPTURE_SIZE);
+        const int result = MatchBarcode(in.Until('\0', 300).c_str(), &value, &kind, captured.get());
+        FUZZ_CHECK(result >= BARCODE_OK && result <= BARCODE_BAD_CHECK, "match result");
+    }
+    ReleaseBarcodeModels();
     return 0;
 }

@@ -1,9 +1,7 @@
 // Test input in a heap block of exactly its size, with nothing after it, so
-// that the address sanitizer catches any read at or past the input's end; and
-// a printable form of raw bytes for failure messages.
+// that the address sanitizer catches any read at or past the input's end.
 #pragma once
 
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -21,13 +19,3 @@ private:
     std::size_t size_;
     std::unique_ptr<char[]> block_;
 };
-
-inline std::string Printable(const std::string& bytes) {
-    std::string s = "\"";
-    for (unsigned char b : bytes) {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "\\x%02X", b);
-        s += (b >= 0x20 && b < 0x7F) ? std::string(1, static_cast<char>(b)) : std::string(hex);
-    }
-    return s + "\"";
-}

@@ -17,8 +17,6 @@ public:
         s_lines.clear();
     }
     ~TraceLog() { TraceSetObserver(previous_); }
-    TraceLog(const TraceLog&) = delete;
-    TraceLog& operator=(const TraceLog&) = delete;
     std::vector<std::string>& Lines() { return s_lines; }
 
 private:

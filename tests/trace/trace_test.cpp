@@ -9,8 +9,7 @@
 namespace {
 
 struct Seen {
-    int gate;
-    int busy;
+    int gate, busy;
 };
 
 std::vector<Seen> g_seen;
