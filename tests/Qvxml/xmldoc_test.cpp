@@ -36,38 +36,33 @@ TEST(XmlTree, FactoryConvertsNamesAndValues) {
     const char* l = latin1.c_str();
     const char* u = utf8.c_str();
     const int ln = static_cast<int>(latin1.size()), un = static_cast<int>(utf8.size());
-    struct Case {
-        const char *description, *name, *value; // exactly length value bytes are readable
+    const struct {
+        const char *name, *value; // exactly length value bytes are readable
         int kind, length, source, target;
-        const char *storedName, *storedValue;
-        int lossy;
+        std::string stored; // kind, name, value, value size and lossy flag afterwards
+    } cases[] = {
+        {"#text", "a\001b\tc\r\n", 3, 7, L1, L1, "3 #text ab\tc\r\n 7 0"}, // controls dropped
+        {"#comment", "a\001b", 8, 3, L1, L1, "8 #comment a\001b 4 0"},     // and kept
+        {"a", "\xE9\001x", 2, 3, L1, U8, "2 a \xC3\xA9x 4 0"},
+        {l, l, 8, ln, L1, U8, "8 " + utf8 + " " + utf8 + " 1201 0"},
+        {u, u, 8, un, U8, L1, "8 " + latin1 + " " + latin1 + " 601 0"},
+        {"", l, 8, ln, L1, L1, "8  " + latin1 + " 601 0"},
+        {"\xE2\x82\xAC", "x\xE2\x82\xAC", 2, 4, U8, L1, "2  x 2 1"}, // no Latin-1 form
+        {"a", "abc", 2, 2, L1, L1, "2 a ab 3 0"},                    // only length bytes
+        {"a", "x\xC3\xB1", 2, 2, U8, L1, "2 a x 2 0"},               // a sequence cut by length
+        {"a", "abc", 2, -5, U8, L1, "2 a  1 0"},
+        {nullptr, nullptr, 3, 5, U8, L1, "3 (null) (null) 0 0"},
     };
-    const Case cases[] = {
-        {"text_loses_controls", "#text", "a\001b\tc\r\n", 3, 7, L1, L1, "#text", "ab\tc\r\n", 0},
-        {"comment_keeps_controls", "#comment", "a\001b", 8, 3, L1, L1, "#comment", "a\001b", 0},
-        {"value_latin1_to_utf8", "a", "\xE9\001x", 2, 3, L1, U8, "a", "\xC3\xA9x", 0},
-        {"long_latin1_to_utf8", l, l, 8, ln, L1, U8, u, u, 0},
-        {"long_utf8_to_latin1", u, u, 8, un, U8, L1, l, l, 0},
-        {"long_latin1", "", l, 8, ln, L1, L1, "", l, 0},
-        {"no_latin1_form", "\xE2\x82\xAC", "x\xE2\x82\xAC", 2, 4, U8, L1, "", "x", 1},
-        {"only_length_bytes", "a", "abc", 2, 2, L1, L1, "a", "ab", 0},
-        {"sequence_cut_by_length", "a", "x\xC3\xB1", 2, 2, U8, L1, "a", "x", 0},
-        {"negative_length", "a", "abc", 2, -5, U8, L1, "a", "", 0},
-        {"no_name_no_value", nullptr, nullptr, 3, 5, U8, L1, nullptr, nullptr, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.description);
+    for (const auto& c : cases) {
         ExactInput bytes(c.value != nullptr ? c.value : "", c.length > 0 ? c.length : 0);
         int lossy = 0;
         XmlNode* node = XmlCreateNode(c.kind, c.name, c.value != nullptr ? bytes.begin() : nullptr,
                                       c.length, c.source, c.target, &lossy);
         ASSERT_NE(node, nullptr);
-        EXPECT_EQ(node->kind, c.kind);
-        EXPECT_EQ(Text(node->name), Text(c.storedName));
-        EXPECT_EQ(Text(node->value), Text(c.storedValue));
-        EXPECT_EQ(node->valueSize,
-                  c.storedValue ? static_cast<int>(std::strlen(c.storedValue)) + 1 : 0);
-        EXPECT_EQ(lossy, c.lossy);
+        EXPECT_EQ(std::to_string(node->kind) + " " + Text(node->name) + " " + Text(node->value) +
+                      " " + std::to_string(node->valueSize) + " " + std::to_string(lossy),
+                  c.stored)
+            << &c - cases;
         XmlFreeNode(node);
     }
 }
@@ -141,31 +136,28 @@ TEST(XmlTree, FreeReleasesAttributesChildrenAndStoredTexts) {
 
 TEST(XmlTree, BufferGrowsInStepsOf65535) {
     constexpr int STEP = XML_BUFFER_STEP;
-    struct Step {
-        const char* description;
+    const struct {
         int reserve, reserved, commit, commitResult, capacity, pending; // capacity afterwards
-    };
-    const Step steps[] = {
-        {"nothing_to_grow", 0, false, 0, 0, 0, 0},
-        {"first_step", 1, true, 0, 0, STEP, 0},
-        {"strictly_more_room", STEP, true, STEP + 1, 0, 2 * STEP, STEP + 1},
-        {"third_step", STEP, true, 0, 0, 3 * STEP, STEP + 1},
-        {"rounded_up", 2 * STEP + 1, true, 0, 0, 6 * STEP, STEP + 1},
-        {"room_left", 10, true, 0, 0, 6 * STEP, STEP + 1},
-        {"commit_past_capacity", 0, true, 5 * STEP, -1, 6 * STEP, STEP + 1},
-        {"negative_commit", 0, true, -1, -1, 6 * STEP, STEP + 1},
-        {"beyond_int_range", INT_MAX - STEP, false, 0, 0, 6 * STEP, STEP + 1},
+    } steps[] = {
+        {0, false, 0, 0, 0, 0},                        // nothing to grow
+        {1, true, 0, 0, STEP, 0},                      // the first step
+        {STEP, true, STEP + 1, 0, 2 * STEP, STEP + 1}, // strictly more room
+        {STEP, true, 0, 0, 3 * STEP, STEP + 1},
+        {2 * STEP + 1, true, 0, 0, 6 * STEP, STEP + 1}, // rounded up
+        {10, true, 0, 0, 6 * STEP, STEP + 1},           // room left
+        {0, true, 5 * STEP, -1, 6 * STEP, STEP + 1},    // a commit past the capacity
+        {0, true, -1, -1, 6 * STEP, STEP + 1},
+        {INT_MAX - STEP, false, 0, 0, 6 * STEP, STEP + 1}, // beyond the int range
     };
     DocPtr doc(XmlNewDoc());
-    for (const Step& s : steps) {
-        SCOPED_TRACE(s.description);
+    for (const auto& s : steps) {
         char* at = XmlBufferReserve(doc.get(), s.reserve);
-        EXPECT_EQ(at != nullptr, s.reserved != 0);
-        EXPECT_TRUE(at == nullptr ||
-                    (at == doc->buffer + doc->pending && doc->readPosition == doc->buffer));
-        EXPECT_EQ(XmlBufferCommit(doc.get(), s.commit), s.commitResult);
-        EXPECT_EQ(doc->capacity, s.capacity);
-        EXPECT_EQ(doc->pending, s.pending);
+        const bool placed = at == doc->buffer + doc->pending && doc->readPosition == doc->buffer;
+        const int committed = XmlBufferCommit(doc.get(), s.commit);
+        EXPECT_EQ((std::vector<int>{at != nullptr, at == nullptr || placed, committed,
+                                    doc->capacity, doc->pending}),
+                  (std::vector<int>{s.reserved, 1, s.commitResult, s.capacity, s.pending}))
+            << &s - steps;
     }
 }
 
