@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         RegisterBarcodeModel(kind, in.Until('\n', 300).c_str(), optionalId, method);
         kinds.insert(kind);
     }
-    while (!in.Empty()) {
+    while (!in.rest.empty()) {
         std::string text = in.Until('\n', 300);
         text.resize(std::strlen(text.c_str())); // what the matcher sees
         const std::size_t leading = std::min(text.find_first_not_of(' '), text.size());

@@ -30,37 +30,32 @@
         }                                                                                          \
     } while (0)
 
-// Reads parameters from the front of the fuzzer's bytes. Past the end every
-// read gives zeros, so any input is usable.
-class FuzzBytes {
-public:
+// Reads parameters from the front of the fuzzer's bytes (rest). Past the end
+// every read gives zeros, so any input is usable.
+struct FuzzBytes {
     FuzzBytes(const std::uint8_t* data, std::size_t size)
-        : rest_(reinterpret_cast<const char*>(data), size) {}
+        : rest(reinterpret_cast<const char*>(data), size) {}
     std::uint8_t Byte() {
-        const std::uint8_t b = rest_.empty() ? 0 : static_cast<std::uint8_t>(rest_[0]);
-        rest_.remove_prefix(rest_.empty() ? 0 : 1);
+        const std::uint8_t b = rest.empty() ? 0 : static_cast<std::uint8_t>(rest[0]);
+        rest.remove_prefix(rest.empty() ? 0 : 1);
         return b;
     }
-    std::uint32_t Word() { // four bytes, little-endian
+    std::int32_t Int() { // four bytes, little-endian
         std::uint32_t word = 0;
         for (int i = 0; i < 4; ++i) {
             word |= std::uint32_t{Byte()} << (8 * i);
         }
-        return word;
+        return static_cast<std::int32_t>(word);
     }
     // Bytes up to (not including) the next separator, which is consumed; the
     // rest when there is none. At most limit bytes are kept.
     std::string Until(char separator, std::size_t limit = SIZE_MAX) {
-        const std::size_t end = std::min(rest_.find(separator), rest_.size());
-        std::string taken(rest_.substr(0, std::min(end, limit)));
-        rest_.remove_prefix(std::min(end + 1, rest_.size()));
+        const std::size_t end = std::min(rest.find(separator), rest.size());
+        std::string taken(rest.substr(0, std::min(end, limit)));
+        rest.remove_prefix(std::min(end + 1, rest.size()));
         return taken;
     }
-    std::string_view Rest() const { return rest_; }
-    bool Empty() const { return rest_.empty(); }
-
-private:
-    std::string_view rest_;
+    std::string_view rest;
 };
 
 // Every node of the tree (attributes left out) in document order.

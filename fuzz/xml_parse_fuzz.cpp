@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t& n : sizes) {
         n = std::size_t{in.Byte()} + 1;
     }
-    const std::string text(in.Rest());
+    const std::string text(in.rest);
     // A byte-order mark is looked for at the start of every piece: one
     // inside the text is skipped by a cut that lands right before it.
     if (text.find("\xEF\xBB\xBF", 1) != std::string::npos) {
@@ -40,17 +40,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t end = sizes[0], i = 1; end < text.size(); end += sizes[i++ % 8]) {
         ends.push_back(end);
     }
-    int wholeResult = 0;
-    int piecesResult = 0;
-    int reportedResult = 0;
-    XmlParseReport wholeReport;
-    XmlParseReport piecesReport;
+    int wholeResult = 0, piecesResult = 0, reportedResult = 0;
+    XmlParseReport wholeReport, piecesReport;
     const DocPtr whole = Parse(text, &wholeResult);
     const DocPtr pieces = ParsePieces(text, ends, &piecesResult, nullptr, &piecesReport);
     Parse(text, &reportedResult, nullptr, &wholeReport);
-    FUZZ_CHECK(wholeResult >= -2 && wholeResult <= 1 && wholeResult != -1, "result");
-    FUZZ_CHECK(wholeResult == piecesResult, "whole and pieces end differently");
-    FUZZ_CHECK(wholeResult == reportedResult, "a report changes the result");
+    // In pieces and with a report, the parse ends as it does whole.
+    FUZZ_CHECK((wholeResult == 0 || wholeResult == 1 || wholeResult == -2) &&
+                   piecesResult == wholeResult && reportedResult == wholeResult,
+               std::to_string(wholeResult) + std::to_string(piecesResult) +
+                   std::to_string(reportedResult));
     FUZZ_CHECK(Place(wholeReport.failure) == Place(piecesReport.failure),
                Place(wholeReport.failure) + " failed in pieces at " + Place(piecesReport.failure));
     // The pieces may have dropped more (a text run cut in two), never before.

@@ -93,8 +93,7 @@ void CheckValues(XmlNode* start, const char* attribute, long minimum, long maxim
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzBytes in(data, size);
-    const auto minimum = static_cast<long>(static_cast<std::int32_t>(in.Word()));
-    const auto maximum = static_cast<long>(static_cast<std::int32_t>(in.Word()));
+    const long minimum = in.Int(), maximum = in.Int();
     const std::string text = in.Until('\0');
     DocPtr doc = Parse(text);
     const std::vector<XmlNode*> nodes = TreeNodes(doc.get());
@@ -127,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     ReleaseBarcodeModels();
     FUZZ_CHECK(LoadBarcodeModels(doc.get()) == (g_barcodeModels != nullptr ? 1 : 0), "load");
-    while (!in.Empty()) {
+    while (!in.rest.empty()) {
         std::int32_t value = 0;
         char kind = '?';
         auto captured = std::make_unique<char[]>(BARCODE_CAPTURE_SIZE);
