@@ -6,16 +6,13 @@
 #include <memory>
 #include <string>
 
-class ExactInput {
-public:
+struct ExactInput {
     explicit ExactInput(const std::string& bytes, std::size_t size = std::string::npos)
         : size_(size < bytes.size() ? size : bytes.size()), block_(new char[size_]) {
         std::memcpy(block_.get(), bytes.data(), size_);
     }
     const char* begin() const { return block_.get(); }
     const char* end() const { return block_.get() + size_; }
-
-private:
     std::size_t size_;
     std::unique_ptr<char[]> block_;
 };

@@ -10,16 +10,13 @@
 #include <string>
 #include <vector>
 
-class TraceLog {
-public:
+struct TraceLog {
     explicit TraceLog(const char* moduleName) : previous_(TraceSetObserver(Collect)) {
         s_moduleName = moduleName;
         s_lines.clear();
     }
     ~TraceLog() { TraceSetObserver(previous_); }
     std::vector<std::string>& Lines() { return s_lines; }
-
-private:
     static void Collect(int level, const char* moduleName, const TraceModule* module,
                         const char* format, int) {
         if (moduleName != nullptr && s_moduleName == moduleName) {

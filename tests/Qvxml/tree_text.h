@@ -26,18 +26,12 @@ inline DocPtr ParsePieces(const std::string& text, std::vector<std::size_t> ends
     XmlReportInit(report);
     DocPtr doc(XmlNewDoc());
     ends.push_back(text.size());
-    std::size_t from = 0;
     *result = 0;
-    for (std::size_t end : ends) {
-        const int n = static_cast<int>(end - from);
-        if (n > 0) {
-            std::memcpy(XmlBufferReserve(doc.get(), n), text.data() + from, end - from);
-            from = end;
+    for (std::size_t from = 0, i = 0; i < ends.size() && *result >= 0; from = ends[i++]) {
+        if (const int n = static_cast<int>(ends[i] - from); n > 0) {
+            std::memcpy(XmlBufferReserve(doc.get(), n), text.data() + from, ends[i] - from);
             *result = report != nullptr ? XmlParserBufferReport(doc.get(), n, lossy, report)
                                         : XmlParserBuffer(doc.get(), n, lossy);
-            if (*result < 0) {
-                break;
-            }
         }
     }
     return doc;
