@@ -70,13 +70,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream(path, std::ios::binary | std::ios::trunc) << before;
 
     const std::vector<std::string> lines = Lines(path);
-    const auto shown = static_cast<std::size_t>(
-        std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return !l.empty(); }));
-    std::int32_t next = 1;
-    if (size > static_cast<std::size_t>(RECORD_FILE_EMPTY_LENGTH)) {
-        const auto last = std::find_if(lines.rbegin(), lines.rend(), IsWholeRecord);
-        next = last != lines.rend() ? SequenceFromRecord(*last) + 1 : 1;
-    }
+    const std::size_t shown =
+        lines.size() - std::size_t(std::count(lines.begin(), lines.end(), ""));
+    const auto last = std::find_if(lines.rbegin(), lines.rend(), IsWholeRecord);
+    const std::int32_t next = size > std::size_t(RECORD_FILE_EMPTY_LENGTH) && last != lines.rend()
+                                  ? SequenceFromRecord(*last) + 1
+                                  : 1;
 
     headless::Reset();
     headless::SetSession([&](headless::Desk& desk) {

@@ -77,15 +77,15 @@ void CheckValues(XmlNode* start, const char* attribute, long minimum, long maxim
                    "new text empty or longer than its maximum");
     }
     std::free(copy);
-    const long low = std::clamp<long>(minimum, INT32_MIN, INT32_MAX);
-    const long high = std::clamp<long>(maximum, INT32_MIN, INT32_MAX);
-    std::int32_t number = static_cast<std::int32_t>(low);
-    std::int16_t little = static_cast<std::int16_t>(std::clamp<long>(low, INT16_MIN, INT16_MAX));
+    // The limits were read as 32-bit numbers: only the short ones need clamping.
+    std::int32_t number = static_cast<std::int32_t>(minimum);
+    std::int16_t little =
+        static_cast<std::int16_t>(std::clamp<long>(minimum, INT16_MIN, INT16_MAX));
     XmlGetValue(start, start->name, attribute, XML_VALUE_LONG, minimum, maximum, &number);
     XmlGetValue(start, start->name, attribute, XML_VALUE_SHORT, minimum, maximum, &little);
-    FUZZ_CHECK(low > high || (number >= low && number <= high &&
-                              little >= std::clamp<long>(low, INT16_MIN, INT16_MAX) &&
-                              little <= std::clamp<long>(high, INT16_MIN, INT16_MAX)),
+    FUZZ_CHECK(minimum > maximum || (number >= minimum && number <= maximum &&
+                                     little >= std::clamp<long>(minimum, INT16_MIN, INT16_MAX) &&
+                                     little <= std::clamp<long>(maximum, INT16_MIN, INT16_MAX)),
                "number outside its limits");
 }
 
