@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <set>
@@ -160,11 +161,10 @@ TEST(XmlFastPaths, AgreeWithAPlainReading) {
                       std::to_string(expectedLossy))
             << ::testing::PrintToString(bytes);
         for (const bool high : {false, true}) {
-            const char* stop = span.begin();
-            while (stop < span.end() && *stop != '<' && *stop != '&' && *stop != '\'' &&
-                   !(high && static_cast<unsigned char>(*stop) >= 0x80)) {
-                ++stop;
-            }
+            const char* stop = std::find_if(span.begin(), span.end(), [high](char c) {
+                return c == '<' || c == '&' || c == '\'' ||
+                       (high && static_cast<unsigned char>(c) >= 0x80);
+            });
             ASSERT_EQ(XmlSkipBytes(span.begin(), span.end(), '<', '&', '\'', high), stop)
                 << ::testing::PrintToString(bytes) << (high ? " stopping at high bytes" : "");
         }

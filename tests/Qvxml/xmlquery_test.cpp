@@ -93,14 +93,13 @@ const std::string kScratchValue(XML_ATTRIBUTE_SCRATCH_SIZE - 1, 'v');
 const std::string kScratchText(XML_GATHER_SCRATCH_SIZE - 1, 't');
 
 TEST(XmlValues, ReadValueFindsChoosesAndDelivers) {
-    struct Case {
+    const struct {
         const char *description, *element, *attribute;
         int type;
         long minimum, maximum;
         int result;
         const char* stored; // the output afterwards, as text
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"text_cut_before_decoding", "v", "t", XML_VALUE_TEXT, 0, 3, 1, "&am"},
         {"text_decoded", "v", "t", XML_VALUE_TEXT, 0, 10, 1, "&x"},
         {"text_unbounded_raw", "v", "t", XML_VALUE_TEXT, 0, 0, 1, "&amp;x"},
@@ -130,27 +129,23 @@ TEST(XmlValues, ReadValueFindsChoosesAndDelivers) {
                        std::string(3 * XML_ATTRIBUTE_SCRATCH_SIZE, 'v') + "'>" +
                        std::string(2 * XML_GATHER_SCRATCH_SIZE, 't') + "</big></r>");
     XmlNode* root = XmlGetRootElement(doc.get());
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.description);
         char text[32] = "old";
         char* newText = static_cast<char*>(std::malloc(4)); // released when replaced
         std::strcpy(newText, "old");
         int32_t n = INT32_MIN;
         int16_t s = INT16_MIN;
-        void* out = c.type == XML_VALUE_TEXT       ? static_cast<void*>(text)
-                    : c.type == XML_VALUE_NEW_TEXT ? static_cast<void*>(&newText)
-                    : c.type == XML_VALUE_SHORT    ? static_cast<void*>(&s)
-                                                   : &n;
-        const int result =
-            XmlGetValue(root, c.element, c.attribute, c.type, c.minimum, c.maximum, out);
+        void* outs[] = {text, &newText, &s, &n, &n}; // by type
+        const int result = XmlGetValue(root, c.element, c.attribute, c.type, c.minimum, c.maximum,
+                                       c.type < 5 ? outs[c.type] : &n);
         const std::string stored = c.type == XML_VALUE_TEXT       ? text
                                    : c.type == XML_VALUE_NEW_TEXT ? newText
                                    : s != INT16_MIN               ? std::to_string(s)
                                    : n != INT32_MIN               ? std::to_string(n)
                                                                   : "old";
         std::free(newText);
-        EXPECT_EQ(result, c.result);
-        EXPECT_EQ(stored, c.stored);
+        EXPECT_EQ(std::to_string(result) + " " + stored, std::to_string(c.result) + " " + c.stored);
     }
 }
 
