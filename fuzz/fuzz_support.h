@@ -63,14 +63,11 @@ inline std::vector<XmlNode*> TreeNodes(XmlDoc* doc) {
     std::vector<XmlNode*> nodes;
     for (XmlNode* n = doc->firstNode; n != nullptr;) {
         nodes.push_back(n);
-        if (n->firstChild != nullptr) {
-            n = n->firstChild;
-            continue;
+        XmlNode* next = n->firstChild; // else the next sibling of n or of its nearest ancestor
+        for (; next == nullptr && n != nullptr; n = n->parent) {
+            next = n->nextSibling;
         }
-        while (n != nullptr && n->nextSibling == nullptr) {
-            n = n->parent;
-        }
-        n = n != nullptr ? n->nextSibling : nullptr;
+        n = next;
     }
     return nodes;
 }
