@@ -20,15 +20,12 @@
 
 // Stops the run (abort) with what and where when cond is false: both
 // libFuzzer and the replay report it as a crash of the current input.
+// (what is built only when the check fails.)
 #define FUZZ_CHECK(cond, what)                                                                     \
-    do {                                                                                           \
-        if (!(cond)) {                                                                             \
-            const std::string said(what);                                                          \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n  %s\n", __FILE__, __LINE__, #cond,     \
-                         said.c_str());                                                            \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
+    ((cond) ? void()                                                                               \
+            : (std::fprintf(stderr, "%s:%d: check failed: %s\n  %s\n", __FILE__, __LINE__, #cond,  \
+                            std::string(what).c_str()),                                            \
+               std::abort()))
 
 // Reads parameters from the front of the fuzzer's bytes (rest). Past the end
 // every read gives zeros, so any input is usable.

@@ -20,13 +20,10 @@ namespace {
 int ExpectedByteClass(unsigned char b) {
     const char* marks = "></'\"!?[]-=_:.*";
     const char* mark = b != 0 ? std::strchr(marks, b) : nullptr;
-    if (mark != nullptr) {
-        return CH_GT + static_cast<int>(mark - marks);
-    }
-    if (b == '\t' || b == '\n' || b == '\r' || b == ' ') {
-        return CH_SPACE;
-    }
-    return b >= '0' && b <= '9' ? CH_DIGIT : CH_OTHER;
+    return mark != nullptr ? CH_GT + static_cast<int>(mark - marks)
+           : b == '\t' || b == '\n' || b == '\r' || b == ' ' ? CH_SPACE
+           : b >= '0' && b <= '9'                            ? CH_DIGIT
+                                                             : CH_OTHER;
 }
 
 TEST(XmlCharClasses, EveryByteAloneInBothModes) {

@@ -96,9 +96,8 @@ TEST(XmlTree, LinkingFollowsTheCursor) {
     XmlAttachNode(doc.get(), Element("again"));
     XmlAttachNode(doc.get(), Element("end"));
     EXPECT_EQ(Picture(doc->firstNode), "#\"c\" r(b c) again end");
-    EXPECT_EQ(root->firstChild->previousSibling, nullptr);
-    EXPECT_EQ(root->lastChild->nextSibling, nullptr);
-    EXPECT_EQ(root->lastChild->top, comment);
+    EXPECT_TRUE(root->firstChild->previousSibling == nullptr &&
+                root->lastChild->nextSibling == nullptr && root->lastChild->top == comment);
 }
 
 char* Copy(const char* text) {
