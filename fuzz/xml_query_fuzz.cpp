@@ -51,8 +51,7 @@ void CheckBounded(const std::string& whole, const char* bounded, const char* end
 
 void CheckTexts(XmlNode* node, std::size_t documentSize, int size) {
     std::vector<char> whole(documentSize + 1);
-    const char* end = XmlGatherText(node, whole.data());
-    const std::string gathered(whole.data(), static_cast<std::size_t>(end - whole.data()));
+    const std::string gathered(whole.data(), XmlGatherText(node, whole.data()));
     std::vector<char> room(static_cast<std::size_t>(std::max(size, 1)));
     CheckBounded(gathered, room.data(), XmlGatherTextN(node, room.data(), size), size);
     for (XmlNode* a = node->firstAttribute; a != nullptr; a = a->nextSibling) {

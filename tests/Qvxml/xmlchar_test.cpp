@@ -18,8 +18,7 @@ namespace {
 // What a byte read on its own must give, written out from the class list:
 // the marks in this string have the classes CH_GT to CH_STAR in order.
 int ExpectedByteClass(unsigned char b) {
-    const char* marks = "></'\"!?[]-=_:.*";
-    const char* mark = b != 0 ? std::strchr(marks, b) : nullptr;
+    const char *marks = "></'\"!?[]-=_:.*", *mark = b != 0 ? std::strchr(marks, b) : nullptr;
     return mark != nullptr ? CH_GT + static_cast<int>(mark - marks)
            : b == '\t' || b == '\n' || b == '\r' || b == ' ' ? CH_SPACE
            : b >= '0' && b <= '9'                            ? CH_DIGIT
@@ -151,8 +150,8 @@ TEST(XmlFastPaths, AgreeWithAPlainReading) {
         char expected[64], got[64];
         int expectedLossy = 0, gotLossy = 0;
         const int n = static_cast<int>(bytes.size());
-        const char* e = XmlUtf8ToLatin1N(bytes.c_str(), expected, n, &expectedLossy);
-        const char* g = XmlUtf8ToLatin1Span(span.begin(), n, got, &gotLossy);
+        const char *e = XmlUtf8ToLatin1N(bytes.c_str(), expected, n, &expectedLossy),
+                   *g = XmlUtf8ToLatin1Span(span.begin(), n, got, &gotLossy);
         ASSERT_EQ(std::string(got) + std::to_string(g - got) + std::to_string(gotLossy),
                   std::string(expected) + std::to_string(e - expected) +
                       std::to_string(expectedLossy))

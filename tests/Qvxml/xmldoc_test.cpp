@@ -33,8 +33,7 @@ TEST(XmlTree, FactoryConvertsNamesAndValues) {
         utf8 += (i % 0x80 < 0x40 ? "\xC2" : "\xC3") +
                 std::string(1, static_cast<char>(0x80 + i % 0x40));
     }
-    const char* l = latin1.c_str();
-    const char* u = utf8.c_str();
+    const char *l = latin1.c_str(), *u = utf8.c_str();
     const int ln = static_cast<int>(latin1.size()), un = static_cast<int>(utf8.size());
     const struct {
         const char *name, *value; // exactly length value bytes are readable

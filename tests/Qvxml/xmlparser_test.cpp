@@ -107,8 +107,7 @@ TEST(XmlParser, WhatTheTokensBecome) {
 }
 
 TEST(XmlParser, DeclarationFieldsAndLossyFlag) {
-    int result = 0;
-    int lossy = 0;
+    int result = 0, lossy = 0;
     DocPtr doc =
         Parse("<?xml version='1.1' standalone='yes'?><r>\xE2\x82\xAC</r>", &result, &lossy);
     EXPECT_EQ(std::string(doc->version) + " " + std::to_string(doc->standalone) + " " +
