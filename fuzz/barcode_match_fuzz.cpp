@@ -31,9 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string trimmed = text.substr(leading, text.find_last_not_of(' ') + 1 - leading);
         std::int32_t value = 0x5A5A5A5A;
         char kind = kUntouched;
-        auto captured = std::make_unique<char[]>(BARCODE_CAPTURE_SIZE);
-        std::memset(captured.get(), kUntouched, BARCODE_CAPTURE_SIZE);
-        const int result = MatchBarcode(text.c_str(), &value, &kind, captured.get());
+        std::vector<char> captured(BARCODE_CAPTURE_SIZE, kUntouched);
+        const int result = MatchBarcode(text.c_str(), &value, &kind, captured.data());
         FUZZ_CHECK(result == MatchBarcode(text.c_str(), nullptr, nullptr, nullptr),
                    "the outputs change the result");
         FUZZ_CHECK(result >= BARCODE_OK && result <= BARCODE_BAD_CHECK, "result");
@@ -48,9 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (result != BARCODE_OK) {
             FUZZ_CHECK(value == 0 && kind == 'X' && untouched, "a refusal's outputs");
         } else if (!untouched) {
-            FUZZ_CHECK(std::memchr(captured.get(), '\0', BARCODE_CAPTURE_SIZE) != nullptr,
+            FUZZ_CHECK(std::memchr(captured.data(), '\0', BARCODE_CAPTURE_SIZE) != nullptr,
                        "capture not terminated");
-            FUZZ_CHECK(captured[0] == '\0' || captured.get() == trimmed,
+            FUZZ_CHECK(captured[0] == '\0' || captured.data() == trimmed,
                        "capture is neither empty nor the trimmed text");
         }
         ComputeCheckChar(text.c_str());

@@ -70,8 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream(path, std::ios::binary | std::ios::trunc) << before;
 
     const std::vector<std::string> lines = Lines(path);
-    const std::size_t shown =
-        lines.size() - std::size_t(std::count(lines.begin(), lines.end(), ""));
+    const auto shown = lines.size() - std::size_t(std::count(lines.begin(), lines.end(), ""));
     const auto last = std::find_if(lines.rbegin(), lines.rend(), IsWholeRecord);
     const std::int32_t next = size > std::size_t(RECORD_FILE_EMPTY_LENGTH) && last != lines.rend()
                                   ? SequenceFromRecord(*last) + 1
@@ -86,10 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         desk.Type("i");
         desk.Press(VK_RETURN);
     });
-    {
-        CQuorvelPDlg dialog;
-        dialog.DoModal();
-    }
+    CQuorvelPDlg().DoModal();
     FUZZ_CHECK(headless::MessageBoxes().size() == 1, "a message besides the greeting");
 
     std::ifstream in(path, std::ios::binary);

@@ -47,14 +47,12 @@ TEST(XmlCharClasses, EveryByteAloneInBothModes) {
 
 constexpr int kWhole = -1, kSemicolon = -2; // the character is the whole input, or ends at ";"
 
-struct CharGroup {
-    int cls, advance;                // advance: to the returned position, or kWhole
-    std::vector<std::string> inputs; // the end of the input is the end of the string
-    int mode = XML_ENC_UTF8;
-};
-
 TEST(XmlCharRead, SequencesAndReferences) {
-    const CharGroup groups[] = {
+    const struct {
+        int cls, advance;                // advance: to the returned position, or kWhole
+        std::vector<std::string> inputs; // the end of the input is the end of the string
+        int mode = XML_ENC_UTF8;
+    } groups[] = {
         {CH_OTHER, kWhole, {"\xC3\xA9", "\xE0\xA0\x80", "\xED\xA0\x80", "\xF4\x8F\xBF\xBF"}},
         {CH_OTHER, 1, {"\xC0\x80", "\xF5\x80"}},
         {CH_OTHER, 1, {"\xE9", "\xC3\xA9"}, XML_ENC_LATIN1},
@@ -74,7 +72,7 @@ TEST(XmlCharRead, SequencesAndReferences) {
         {CH_INVALID, 4, {"&#1a2;"}},
         {CH_INVALID, 6, {"&#84820;"}},
     };
-    for (const CharGroup& group : groups) {
+    for (const auto& group : groups) {
         for (const std::string& text : group.inputs) {
             const ExactInput input(text);
             int cls = -1;
@@ -89,15 +87,13 @@ TEST(XmlCharRead, SequencesAndReferences) {
     }
 }
 
-struct ConvertCase {
-    bool toUtf8;
-    std::string input, output;
-    int lossy;
-    int budget = 99;
-};
-
 TEST(XmlConvert, OutputAndLossy) {
-    const ConvertCase cases[] = {
+    const struct {
+        bool toUtf8;
+        std::string input, output;
+        int lossy;
+        int budget = 99;
+    } cases[] = {
         {true, "\x80\xBF\xC0\xFF\t\n\r\x1F\x7F", "\xC2\x80\xC2\xBF\xC3\x80\xC3\xBF\t\n\r\x7F", 0},
         {true, "abc\xE9", "ab", 0, 2},
         {false, "e\xCC\x81", "\xE9", 1},
@@ -114,7 +110,7 @@ TEST(XmlConvert, OutputAndLossy) {
         {false, "a\xE2\x82", "a", 1},       // NUL as third byte
         {false, "\xC3\xA9z", "\xE9", 0, 1}, // begun within the budget, consumed whole
     };
-    for (const ConvertCase& c : cases) {
+    for (const auto& c : cases) {
         char out[64];
         int lossy = 0;
         const char* stop = c.toUtf8 ? XmlLatin1ToUtf8N(c.input.c_str(), out, c.budget)

@@ -15,14 +15,13 @@ namespace {
 
 // Each input is one whole token of the kind, or a token of the kind that
 // ends at the input's end when that kind has an end.
-struct TokenGroup {
-    int kind;
-    std::vector<std::string> inputs;
-    int mode = XML_ENC_UTF8;
-};
 
 TEST(XmlScanner, EachTokenKindAndEnd) {
-    const TokenGroup groups[] = {
+    const struct {
+        int kind;
+        std::vector<std::string> inputs;
+        int mode = XML_ENC_UTF8;
+    } groups[] = {
         {XML_TOK_SPACE, {" \t\r\n", ""}},
         {XML_TOK_TEXT, {"a > b", "x &lt; y", "hello world  ", "]]>", "\xC3\xA9t&#233;"}},
         {XML_TOK_TEXT, {"x\xC3"}, XML_ENC_LATIN1},
@@ -52,7 +51,7 @@ TEST(XmlScanner, EachTokenKindAndEnd) {
           "<![CDATA", "<![CDATA[x]]", "<!DOC", "<!DOCTYPE a [ ]", "<?", "<?a?"}},
     };
     TraceLog traces("xml");
-    for (const TokenGroup& group : groups) {
+    for (const auto& group : groups) {
         for (const std::string& text : group.inputs) {
             const ExactInput input(text);
             int kind = -99;
