@@ -6,30 +6,20 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
 std::tm At(int hour, int minute, int second, int year = 2024, int month = 3, int day = 2) {
     std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
+    std::tie(t.tm_year, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec) =
+        std::tuple(year - 1900, month - 1, day, hour, minute, second);
     return t;
 }
 
-// What the conversion of a failed clock reading leaves.
-std::tm Failed() {
-    std::tm t{};
-    t.tm_sec = t.tm_min = t.tm_hour = t.tm_mday = t.tm_mon = t.tm_year = -1;
-    return t;
-}
-
-std::string Sp(int n) {
-    return std::string(static_cast<std::size_t>(n), ' ');
-}
+// What the conversion of a failed clock reading leaves: every field -1.
+const std::tm kFailed = At(-1, -1, -1, 1899, 0, -1);
+const auto Sp = [](std::size_t n) { return std::string(n, ' '); };
 
 const std::string kTen = "0123456789";
 const std::string kFifty = kTen + kTen + kTen + kTen + kTen;
@@ -55,7 +45,7 @@ TEST(Record, ByteForByte) {
         // A line end or NUL in a barcode would split the record on disk.
         {At(12, 30, 0), 15, std::string("1\r\n2\0", 5), "\n", OPERATION_LOAN,
          "2024-03-02 12:30:00 000015 1  2 " + Sp(45) + " " + Sp(50) + " P"},
-        {Failed(), 8, "1", "2", OPERATION_LOAN,
+        {kFailed, 8, "1", "2", OPERATION_LOAN,
          Sp(10) + " " + Sp(8) + " 000008 1" + Sp(49) + " 2" + Sp(49) + " P"},
     };
     for (const auto& c : cases) {
@@ -65,24 +55,24 @@ TEST(Record, ByteForByte) {
 
 TEST(Row, WellFormedAndOddLines) {
     const struct {
-        std::string record;
-        std::string cells[5];
+        std::string record, cells; // the five cells, each followed by "|"
         OperationMode mode;
     } cases[] = {
-        {kLoan, {"02/03/2024", "09:05:03", "000001", " 123457" + Sp(43), "B1" + Sp(48)}, 0},
-        {"", {"//"}, OPERATION_REQUEST},
-        {"5-3", {"3//5"}, OPERATION_REQUEST},
-        {"2024-03-02 D", {"02/03/2024"}, OPERATION_RETURN},
-        {"2024-03-02 09:05", {"02/03/2024", "09:0"}, OPERATION_REQUEST},
-        {"2024-3-5 09:05:03 000001 P", {"5 0/3/2024", ":05:03 0", "0001 "}, 0},
+        {kLoan, "02/03/2024|09:05:03|000001| 123457" + Sp(43) + "|B1" + Sp(48) + "|", 0},
+        {"", "//|||||", OPERATION_REQUEST},
+        {"5-3", "3//5|||||", OPERATION_REQUEST},
+        {"2024-03-02 D", "02/03/2024|||||", OPERATION_RETURN},
+        {"2024-03-02 09:05", "02/03/2024|09:0||||", OPERATION_REQUEST},
+        {"2024-3-5 09:05:03 000001 P", "5 0/3/2024|:05:03 0|0001 |||", 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.record);
         const RecordRow row = MakeRecordRow(c.record);
-        EXPECT_EQ(row.mode, c.mode);
-        for (int i = 0; i < 5; ++i) {
-            EXPECT_EQ(row.cells[i], c.cells[i]) << "column " << i;
+        std::string cells;
+        for (const std::string& cell : row.cells) {
+            cells += cell + "|";
         }
+        EXPECT_EQ(cells, c.cells) << c.record;
+        EXPECT_EQ(row.mode, c.mode) << c.record;
     }
     EXPECT_EQ(MakeRecordRow(kLoan.substr(0, 129) + "p").mode, OPERATION_REQUEST);
 }
@@ -109,7 +99,7 @@ TEST(Path, NameFromTheLocalDateAndWorkAreaAsWritten) {
     EXPECT_EQ(DayFilePath("C:\\Quorvel\\Work", day), "C:\\Quorvel\\Work/20240302.qvp");
     EXPECT_EQ(DayFilePath("", day), "");
     EXPECT_EQ(DayFilePath(" work/", At(0, 0, 0, 2025, 1, 1)), " work//20250101.qvp");
-    EXPECT_EQ(DayFilePath("work", Failed()), "");
+    EXPECT_EQ(DayFilePath("work", kFailed), "");
 }
 
 } // namespace
