@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -25,17 +26,12 @@ std::string Registered() {
     return models;
 }
 
-std::string InRoot(const std::string& models) {
-    return "<r><mbarcode>" + models + "</mbarcode></r>";
-}
+const auto InRoot = [](const std::string& m) { return "<r><mbarcode>" + m + "</mbarcode></r>"; };
 
 TEST(BarcodeSettings, WhichElementsBecomeModels) {
     const std::string n48(48, 'N');
-    const struct {
-        const char* description;
-        std::string root; // the root element, after the XML declaration
-        std::string models;
-    } cases[] = {
+    // A name, the root element (after the XML declaration), the models registered.
+    const std::tuple<const char*, std::string, std::string> cases[] = {
         {"attributes_read",
          InRoot("<m model='Lector' value='NN' optionalId='10'/><m model='C' value='N' "
                 "controlDigit='2x' optionalId='01'/><m model='C' value='N' controlDigit='0'/><m "
@@ -52,12 +48,11 @@ TEST(BarcodeSettings, WhichElementsBecomeModels) {
         {"deeper_mbarcode_not_found", "<r><x>" + InRoot("<m model='L' value='N'/>") + "</x></r>",
          ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.description);
+    for (const auto& [name, root, models] : cases) {
+        SCOPED_TRACE(name);
         StartEmptyList();
-        DocPtr doc = Parse("<?xml version='1.0'?>" + c.root);
-        EXPECT_EQ(LoadBarcodeModels(doc.get()), c.models.empty() ? 0 : 1);
-        EXPECT_EQ(Registered(), c.models);
+        EXPECT_EQ(LoadBarcodeModels(Parse("<?xml version='1.0'?>" + root).get()), !models.empty());
+        EXPECT_EQ(Registered(), models);
     }
     StartEmptyList();
     EXPECT_EQ(LoadBarcodeModels(nullptr), 0);

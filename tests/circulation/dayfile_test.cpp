@@ -26,38 +26,32 @@ const std::string kFifty = kTen + kTen + kTen + kTen + kTen;
 const std::string kLoan = "2024-03-02 09:05:03 000001  123457" + Sp(43) + " B1" + Sp(48) + " P";
 
 TEST(Record, ByteForByte) {
-    const struct {
-        std::tm when;
-        std::int32_t sequence;
-        std::string patron, item;
-        OperationMode mode;
-        std::string record;
-    } cases[] = {
-        {At(9, 5, 3), 1, " 123457", "B1", OPERATION_LOAN, kLoan},
-        {At(9, 7, 15), 2, "123457", "B7", OPERATION_RETURN,
-         "2024-03-02 09:07:15 000002 " + Sp(50) + " B7" + Sp(48) + " D"},
-        {At(10, 0, 59), 4, kFifty, kFifty + kTen, OPERATION_REQUEST,
-         "2024-03-02 10:00:59 000004 " + kFifty + " " + kFifty + " T"},
-        {At(11, 30, 0), 14, "1", "2", 7,
-         "2024-03-02 11:30:00 000014 " + Sp(50) + " 2" + Sp(49) + " T"},
-        {At(12, 0, 1), 1000000, "1", "2", OPERATION_LOAN,
-         "2024-03-02 12:00:01 100000 1" + Sp(49) + " 2" + Sp(49) + " P"},
-        // A line end or NUL in a barcode would split the record on disk.
-        {At(12, 30, 0), 15, std::string("1\r\n2\0", 5), "\n", OPERATION_LOAN,
-         "2024-03-02 12:30:00 000015 1  2 " + Sp(45) + " " + Sp(50) + " P"},
-        {kFailed, 8, "1", "2", OPERATION_LOAN,
-         Sp(10) + " " + Sp(8) + " 000008 1" + Sp(49) + " 2" + Sp(49) + " P"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(BuildRecord(c.when, c.sequence, c.patron, c.item, c.mode), c.record);
+    // When, number, patron, item, mode: the record.
+    const std::tuple<std::tm, std::int32_t, std::string, std::string, OperationMode, std::string>
+        cases[] = {
+            {At(9, 5, 3), 1, " 123457", "B1", OPERATION_LOAN, kLoan},
+            {At(9, 7, 15), 2, "123457", "B7", OPERATION_RETURN,
+             "2024-03-02 09:07:15 000002 " + Sp(50) + " B7" + Sp(48) + " D"},
+            {At(10, 0, 59), 4, kFifty, kFifty + kTen, OPERATION_REQUEST,
+             "2024-03-02 10:00:59 000004 " + kFifty + " " + kFifty + " T"},
+            {At(11, 30, 0), 14, "1", "2", 7,
+             "2024-03-02 11:30:00 000014 " + Sp(50) + " 2" + Sp(49) + " T"},
+            {At(12, 0, 1), 1000000, "1", "2", OPERATION_LOAN,
+             "2024-03-02 12:00:01 100000 1" + Sp(49) + " 2" + Sp(49) + " P"},
+            // A line end or NUL in a barcode would split the record on disk.
+            {At(12, 30, 0), 15, std::string("1\r\n2\0", 5), "\n", OPERATION_LOAN,
+             "2024-03-02 12:30:00 000015 1  2 " + Sp(45) + " " + Sp(50) + " P"},
+            {kFailed, 8, "1", "2", OPERATION_LOAN,
+             Sp(10) + " " + Sp(8) + " 000008 1" + Sp(49) + " 2" + Sp(49) + " P"},
+        };
+    for (const auto& [when, sequence, patron, item, mode, record] : cases) {
+        EXPECT_EQ(BuildRecord(when, sequence, patron, item, mode), record);
     }
 }
 
 TEST(Row, WellFormedAndOddLines) {
-    const struct {
-        std::string record, cells; // the five cells, each followed by "|"
-        OperationMode mode;
-    } cases[] = {
+    // The record, the five cells each followed by "|", the mode.
+    const std::tuple<std::string, std::string, OperationMode> cases[] = {
         {kLoan, "02/03/2024|09:05:03|000001| 123457" + Sp(43) + "|B1" + Sp(48) + "|", 0},
         {"", "//|||||", OPERATION_REQUEST},
         {"5-3", "3//5|||||", OPERATION_REQUEST},
@@ -65,14 +59,14 @@ TEST(Row, WellFormedAndOddLines) {
         {"2024-03-02 09:05", "02/03/2024|09:0||||", OPERATION_REQUEST},
         {"2024-3-5 09:05:03 000001 P", "5 0/3/2024|:05:03 0|0001 |||", 0},
     };
-    for (const auto& c : cases) {
-        const RecordRow row = MakeRecordRow(c.record);
-        std::string cells;
+    for (const auto& [record, cells, mode] : cases) {
+        const RecordRow row = MakeRecordRow(record);
+        std::string shown;
         for (const std::string& cell : row.cells) {
-            cells += cell + "|";
+            shown += cell + "|";
         }
-        EXPECT_EQ(cells, c.cells) << c.record;
-        EXPECT_EQ(row.mode, c.mode) << c.record;
+        EXPECT_EQ(shown, cells) << record;
+        EXPECT_EQ(row.mode, mode) << record;
     }
     EXPECT_EQ(MakeRecordRow(kLoan.substr(0, 129) + "p").mode, OPERATION_REQUEST);
 }

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <numeric>
+#include <tuple>
 
 namespace {
 
@@ -84,37 +85,33 @@ TEST_F(Hostile, DamagedSettingsGiveWhatTheyHoldAndTheDeskWorks) {
 // or written, the entry stays for the next try, and what was there stays.
 TEST_F(Hostile, WhatCannotBeWrittenRefusesEveryOperationAndKeepsItsFile) {
     constexpr int NO_DAY = 0, DAY_READ_ONLY = 1, DAY_A_FOLDER = 2;
-    const struct {
-        const char* description;
-        const char* folder; // the work area below the installation's Work
-        bool readOnly;      // the installation's Work
-        int day;
-    } cases[] = {
+    // A name, the work area below the installation's Work, that Work read-only, the day's file.
+    const std::tuple<const char*, const char*, bool, int> cases[] = {
         {"missing", "/missing", false, NO_DAY},
         {"a_file", "/plain", false, NO_DAY},
         {"read_only", "", true, NO_DAY},
         {"read_only_with_its_day_file", "", true, DAY_READ_ONLY},
         {"day_file_a_folder", "", false, DAY_A_FOLDER},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.description);
+    for (const auto& [name, folder, readOnly, dayFile] : cases) {
+        SCOPED_TRACE(name);
         headless::Reset();
         std::string settings = kNoModels;
-        Install(&settings.replace(settings.find("@WORK@"), 6, std::string("@WORK@") + c.folder));
+        Install(&settings.replace(settings.find("@WORK@"), 6, std::string("@WORK@") + folder));
         WriteBytes(install->Work() + "/plain", kGoodDay);
         const std::string day = install->DayFile(kToday);
-        if (c.day == DAY_READ_ONLY) {
+        if (dayFile == DAY_READ_ONLY) {
             WriteBytes(day, kGoodDay);
             chmod(day.c_str(), 0444);
         }
-        if (c.day == DAY_A_FOLDER) {
+        if (dayFile == DAY_A_FOLDER) {
             std::filesystem::create_directory(day);
         }
         chmod(install->Root().c_str(), 0755);
         chmod((install->Root() + "/Admin").c_str(), 0755);
-        chmod(install->Work().c_str(), c.readOnly ? 0555 : 0755);
+        chmod(install->Work().c_str(), readOnly ? 0555 : 0755);
         // Permission bits do not bind root: the desk runs as "nobody" then.
-        const bool nobody = c.readOnly && geteuid() == 0;
+        const bool nobody = readOnly && geteuid() == 0;
         ASSERT_TRUE(!nobody || (setegid(65534) == 0 && seteuid(65534) == 0));
         headless::SetSession([&](Desk& desk) {
             EXPECT_TRUE(desk.Item(IDC_LIST_OPERATIONS).rows.empty());
@@ -129,9 +126,9 @@ TEST_F(Hostile, WhatCannotBeWrittenRefusesEveryOperationAndKeepsItsFile) {
         ASSERT_TRUE(!nobody || (seteuid(0) == 0 && setegid(0) == 0));
         EXPECT_EQ(ReadFile(install->Work() + "/plain"), kGoodDay);
         EXPECT_FALSE(std::filesystem::exists(install->Work() + "/missing"));
-        EXPECT_EQ(std::filesystem::exists(day), c.day != NO_DAY);
-        EXPECT_EQ(std::filesystem::is_directory(day), c.day == DAY_A_FOLDER);
-        EXPECT_EQ(c.day == DAY_READ_ONLY ? ReadFile(day) : kGoodDay, kGoodDay);
+        EXPECT_EQ(std::filesystem::exists(day), dayFile != NO_DAY);
+        EXPECT_EQ(std::filesystem::is_directory(day), dayFile == DAY_A_FOLDER);
+        EXPECT_EQ(dayFile == DAY_READ_ONLY ? ReadFile(day) : kGoodDay, kGoodDay);
         chmod(install->Work().c_str(), 0755);
     }
 }
