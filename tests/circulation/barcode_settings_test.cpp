@@ -1,10 +1,9 @@
 // Barcode model settings: which elements become models and how each
-// attribute is cut and read; and a real settings file on to the matcher.
+// attribute is cut and read.
 #include "circulation/barcode.h"
 #include "circulation/barcode_settings.h"
 
 #include "Qvxml/xmldoc.h"
-#include "Qvxml/xmlparser.h"
 
 #include "../Qvxml/tree_text.h"
 #include "model_list.h"
@@ -56,22 +55,6 @@ TEST(BarcodeSettings, WhichElementsBecomeModels) {
     }
     StartEmptyList();
     EXPECT_EQ(LoadBarcodeModels(nullptr), 0);
-}
-
-// A settings file as a library writes one (comments, Latin-1, CR LF line
-// ends, models among other elements), read from disk.
-TEST(BarcodeSettings, ARealFileToTheModels) {
-    StartEmptyList();
-    const DocPtr doc(XmlParserFile(QUORVEL_TEST_DATA_DIR "/quorvp.xml"));
-    ASSERT_NE(doc, nullptr);
-    EXPECT_EQ(LoadBarcodeModels(doc.get()), 1);
-    EXPECT_EQ(Registered(), "C NNNNNNNK 0 1;L ANNNNNK 1 2;");
-    // The patron model takes any first character and captures the card.
-    int32_t value = 0;
-    char captured[BARCODE_CAPTURE_SIZE] = "";
-    EXPECT_EQ(MatchBarcode("Z123458", &value, nullptr, captured), BARCODE_BAD_CHECK);
-    EXPECT_EQ(MatchBarcode("Z123454", &value, nullptr, captured), BARCODE_OK);
-    EXPECT_EQ(std::to_string(value) + captured, "12345Z123454");
 }
 
 } // namespace

@@ -47,13 +47,9 @@ TEST_F(Hostile, DamagedSettingsGiveWhatTheyHoldAndTheDeskWorks) {
     // Every byte value but NUL, once.
     std::string junk(255, ' ');
     std::iota(junk.begin(), junk.end(), '\1');
-    const struct {
-        const char* description;
-        std::string settings;
-        const char* captions; // of the loan and the return mode
-        std::size_t shown;    // message boxes, the warning first
-        std::string day;
-    } cases[] = {
+    // A name, the settings, the captions of the loan and the return mode, the
+    // message boxes shown (the warning first), the day's file.
+    const std::tuple<const char*, std::string, const char*, std::size_t, std::string> cases[] = {
         {"fifty_megabytes_of_nesting", Settings("es", deep), "es:op1|es:op2", 1,
          RecordLine(1, "p", "i", 'P')},
         {"empty", "", "|", 3, ""},
@@ -61,21 +57,21 @@ TEST_F(Hostile, DamagedSettingsGiveWhatTheyHoldAndTheDeskWorks) {
     };
     const std::string atRoot = std::string("/") + kToday + ".qvp";
     const bool atRootBefore = std::filesystem::exists(atRoot);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.description);
+    for (const auto& [name, settings, captions, boxes, day] : cases) {
+        SCOPED_TRACE(name);
         headless::Reset();
-        Run(c.settings, [&](Desk& desk) {
+        Run(settings, [&](Desk& desk) {
             EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).text + "|" + desk.Item(IDC_RADIO_RETURN).text,
-                      c.captions);
+                      captions);
             Scan(desk, "p");
             Scan(desk, "i");
         });
         const std::vector<std::string> shown = Shown();
-        ASSERT_EQ(shown.size(), c.shown);
+        ASSERT_EQ(shown.size(), boxes);
         EXPECT_EQ(shown[0].rfind("The settings file has mistakes\n", 0), 0u);
         EXPECT_EQ(std::vector<std::string>(shown.begin() + 1, shown.end()),
-                  std::vector<std::string>(c.shown - 1, ""));
-        EXPECT_EQ(Day(), c.day);
+                  std::vector<std::string>(boxes - 1, ""));
+        EXPECT_EQ(Day(), day);
     }
     EXPECT_EQ(std::filesystem::exists(atRoot), atRootBefore);
 }
