@@ -6,83 +6,67 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
 std::tm At(int hour, int minute, int second, int year = 2024, int month = 3, int day = 2) {
     std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
+    std::tie(t.tm_year, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec) =
+        std::tuple(year - 1900, month - 1, day, hour, minute, second);
     return t;
 }
 
-// What the conversion of a failed clock reading leaves.
-std::tm Failed() {
-    std::tm t{};
-    t.tm_sec = t.tm_min = t.tm_hour = t.tm_mday = t.tm_mon = t.tm_year = -1;
-    return t;
-}
-
-std::string Sp(int n) {
-    return std::string(static_cast<std::size_t>(n), ' ');
-}
+// What the conversion of a failed clock reading leaves: every field -1.
+const std::tm kFailed = At(-1, -1, -1, 1899, 0, -1);
+const auto Sp = [](std::size_t n) { return std::string(n, ' '); };
 
 const std::string kTen = "0123456789";
 const std::string kFifty = kTen + kTen + kTen + kTen + kTen;
 const std::string kLoan = "2024-03-02 09:05:03 000001  123457" + Sp(43) + " B1" + Sp(48) + " P";
 
 TEST(Record, ByteForByte) {
-    const struct {
-        std::tm when;
-        std::int32_t sequence;
-        std::string patron, item;
-        OperationMode mode;
-        std::string record;
-    } cases[] = {
-        {At(9, 5, 3), 1, " 123457", "B1", OPERATION_LOAN, kLoan},
-        {At(9, 7, 15), 2, "123457", "B7", OPERATION_RETURN,
-         "2024-03-02 09:07:15 000002 " + Sp(50) + " B7" + Sp(48) + " D"},
-        {At(10, 0, 59), 4, kFifty, kFifty + kTen, OPERATION_REQUEST,
-         "2024-03-02 10:00:59 000004 " + kFifty + " " + kFifty + " T"},
-        {At(11, 30, 0), 14, "1", "2", 7,
-         "2024-03-02 11:30:00 000014 " + Sp(50) + " 2" + Sp(49) + " T"},
-        {At(12, 0, 1), 1000000, "1", "2", OPERATION_LOAN,
-         "2024-03-02 12:00:01 100000 1" + Sp(49) + " 2" + Sp(49) + " P"},
-        // A line end or NUL in a barcode would split the record on disk.
-        {At(12, 30, 0), 15, std::string("1\r\n2\0", 5), "\n", OPERATION_LOAN,
-         "2024-03-02 12:30:00 000015 1  2 " + Sp(45) + " " + Sp(50) + " P"},
-        {Failed(), 8, "1", "2", OPERATION_LOAN,
-         Sp(10) + " " + Sp(8) + " 000008 1" + Sp(49) + " 2" + Sp(49) + " P"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(BuildRecord(c.when, c.sequence, c.patron, c.item, c.mode), c.record);
+    // When, number, patron, item, mode: the record.
+    const std::tuple<std::tm, std::int32_t, std::string, std::string, OperationMode, std::string>
+        cases[] = {
+            {At(9, 5, 3), 1, " 123457", "B1", OPERATION_LOAN, kLoan},
+            {At(9, 7, 15), 2, "123457", "B7", OPERATION_RETURN,
+             "2024-03-02 09:07:15 000002 " + Sp(50) + " B7" + Sp(48) + " D"},
+            {At(10, 0, 59), 4, kFifty, kFifty + kTen, OPERATION_REQUEST,
+             "2024-03-02 10:00:59 000004 " + kFifty + " " + kFifty + " T"},
+            {At(11, 30, 0), 14, "1", "2", 7,
+             "2024-03-02 11:30:00 000014 " + Sp(50) + " 2" + Sp(49) + " T"},
+            {At(12, 0, 1), 1000000, "1", "2", OPERATION_LOAN,
+             "2024-03-02 12:00:01 100000 1" + Sp(49) + " 2" + Sp(49) + " P"},
+            // A line end or NUL in a barcode would split the record on disk.
+            {At(12, 30, 0), 15, std::string("1\r\n2\0", 5), "\n", OPERATION_LOAN,
+             "2024-03-02 12:30:00 000015 1  2 " + Sp(45) + " " + Sp(50) + " P"},
+            {kFailed, 8, "1", "2", OPERATION_LOAN,
+             Sp(10) + " " + Sp(8) + " 000008 1" + Sp(49) + " 2" + Sp(49) + " P"},
+        };
+    for (const auto& [when, sequence, patron, item, mode, record] : cases) {
+        EXPECT_EQ(BuildRecord(when, sequence, patron, item, mode), record);
     }
 }
 
 TEST(Row, WellFormedAndOddLines) {
-    const struct {
-        std::string record;
-        std::string cells[5];
-        OperationMode mode;
-    } cases[] = {
-        {kLoan, {"02/03/2024", "09:05:03", "000001", " 123457" + Sp(43), "B1" + Sp(48)}, 0},
-        {"", {"//"}, OPERATION_REQUEST},
-        {"5-3", {"3//5"}, OPERATION_REQUEST},
-        {"2024-03-02 D", {"02/03/2024"}, OPERATION_RETURN},
-        {"2024-03-02 09:05", {"02/03/2024", "09:0"}, OPERATION_REQUEST},
-        {"2024-3-5 09:05:03 000001 P", {"5 0/3/2024", ":05:03 0", "0001 "}, 0},
+    // The record, the five cells each followed by "|", the mode.
+    const std::tuple<std::string, std::string, OperationMode> cases[] = {
+        {kLoan, "02/03/2024|09:05:03|000001| 123457" + Sp(43) + "|B1" + Sp(48) + "|", 0},
+        {"", "//|||||", OPERATION_REQUEST},
+        {"5-3", "3//5|||||", OPERATION_REQUEST},
+        {"2024-03-02 D", "02/03/2024|||||", OPERATION_RETURN},
+        {"2024-03-02 09:05", "02/03/2024|09:0||||", OPERATION_REQUEST},
+        {"2024-3-5 09:05:03 000001 P", "5 0/3/2024|:05:03 0|0001 |||", 0},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.record);
-        const RecordRow row = MakeRecordRow(c.record);
-        EXPECT_EQ(row.mode, c.mode);
-        for (int i = 0; i < 5; ++i) {
-            EXPECT_EQ(row.cells[i], c.cells[i]) << "column " << i;
+    for (const auto& [record, cells, mode] : cases) {
+        const RecordRow row = MakeRecordRow(record);
+        std::string shown;
+        for (const std::string& cell : row.cells) {
+            shown += cell + "|";
         }
+        EXPECT_EQ(shown, cells) << record;
+        EXPECT_EQ(row.mode, mode) << record;
     }
     EXPECT_EQ(MakeRecordRow(kLoan.substr(0, 129) + "p").mode, OPERATION_REQUEST);
 }
@@ -109,7 +93,7 @@ TEST(Path, NameFromTheLocalDateAndWorkAreaAsWritten) {
     EXPECT_EQ(DayFilePath("C:\\Quorvel\\Work", day), "C:\\Quorvel\\Work/20240302.qvp");
     EXPECT_EQ(DayFilePath("", day), "");
     EXPECT_EQ(DayFilePath(" work/", At(0, 0, 0, 2025, 1, 1)), " work//20250101.qvp");
-    EXPECT_EQ(DayFilePath("work", Failed()), "");
+    EXPECT_EQ(DayFilePath("work", kFailed), "");
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -51,17 +52,14 @@ struct Outcome {
 // word beginning "DIR/" for a file of the site; in the output the site's
 // folder reads "DIR".
 inline Outcome Check(const Installation& site, const std::string& command) {
-    std::vector<std::string> words;
+    std::deque<std::string> words; // stays where it is as more are added
+    std::vector<const char*> argv{"quorvcheck"};
     std::istringstream in(command);
-    for (std::string w; in >> w;) {
+    for (std::string w; in >> w; argv.push_back(words.back().c_str())) {
         words.push_back(w == "SETTINGS"           ? site.Root() + "/Admin/quorvp.xml"
                         : w.rfind("DIR/", 0) == 0 ? site.Root() + w.substr(3)
                         : w == "''"               ? std::string()
                                                   : w);
-    }
-    std::vector<const char*> argv{"quorvcheck"};
-    for (const std::string& w : words) {
-        argv.push_back(w.c_str());
     }
     StartEmptyList();
     std::ostringstream out, err;

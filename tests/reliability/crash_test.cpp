@@ -27,17 +27,17 @@ pid_t StartRecorder(const std::string& count, const std::string& desk, const std
         test_system::Start(QUORVEL_RECORDER, {count, desk, kMorning, report}));
 }
 
-// The whole lines of a report, "ready" left out; a line cut off by a kill
-// was never reported.
-std::vector<std::string> Reported(const std::string& report) {
-    std::vector<std::string> items;
+// Adds the whole lines of a report, "ready" left out, to reported and
+// returns how many it added; a line cut off by a kill was never reported.
+std::size_t AddReported(const std::string& report, std::vector<std::string>& reported) {
+    const std::size_t before = reported.size();
     std::size_t from = 0;
     for (std::size_t lf; (lf = report.find('\n', from)) != std::string::npos; from = lf + 1) {
         if (report.compare(from, lf - from, "ready") != 0) {
-            items.push_back(report.substr(from, lf - from));
+            reported.push_back(report.substr(from, lf - from));
         }
     }
-    return items;
+    return reported.size() - before;
 }
 
 // Checks the day's file against everything reported; returns the number of
@@ -51,13 +51,11 @@ std::vector<std::string> Reported(const std::string& report) {
 std::size_t CheckDay(const std::string& day, const std::vector<std::string>& reported,
                      std::size_t torn = 0) {
     std::map<std::string, int> items;
-    std::size_t records = 0;
-    std::size_t number = 1;
+    std::size_t records = 0, number = 1;
     for (std::size_t at = 0, end; at < day.size(); at = end + 2) {
         end = std::min(day.find("\r\n", at), day.size());
         const std::string line = day.substr(at, end - at);
-        char expected[16];
-        std::snprintf(expected, sizeof expected, "%.6zu", number);
+        const std::string expected = std::to_string(1000000 + number).substr(1);
         const bool numbered = line.size() >= 26 && line.compare(20, 6, expected) == 0;
         if (line.size() == 130 && end < day.size() && numbered) {
             std::string item = line.substr(78, 50);
@@ -83,13 +81,9 @@ std::size_t CheckDay(const std::string& day, const std::vector<std::string>& rep
     return records;
 }
 
-class DayFileUnderStress : public ::testing::Test {
-protected:
-    void SetUp() override { test_system::UseUtc(); }
-    Installation install{kNoModels.c_str()};
-};
-
-TEST_F(DayFileUnderStress, ADeskKilledWhileRecordingLosesAndRepeatsNothing) {
+TEST(DayFileUnderStress, ADeskKilledWhileRecordingLosesAndRepeatsNothing) {
+    test_system::UseUtc();
+    const Installation install(kNoModels.c_str());
     constexpr int kKills = 200;
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
@@ -98,35 +92,30 @@ TEST_F(DayFileUnderStress, ADeskKilledWhileRecordingLosesAndRepeatsNothing) {
     // dozen operations into the run.
     std::uniform_int_distribution<int> delayMicroseconds(0, 15000);
     std::vector<std::string> reported;
-    int runsThatRecorded = 0;
     // Many kills must land while operations are being recorded; on a loaded
     // machine a desk records less in the same delay, so it gets more runs.
-    int run = 0;
+    int run = 0, runsThatRecorded = 0;
     for (; run < kKills || (runsThatRecorded <= kKills / 4 && run < 4 * kKills); ++run) {
         const std::string report = install.Root() + "/report" + std::to_string(run);
         const pid_t child = StartRecorder("0", "r" + std::to_string(run), report);
         ASSERT_GT(child, 0);
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (ReadFile(report).compare(0, 6, "ready\n") != 0 &&
-               std::chrono::steady_clock::now() < limit) {
+        for (int wait = 0; wait < 150000 && ReadFile(report).rfind("ready\n", 0) != 0; ++wait) {
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         std::this_thread::sleep_for(std::chrono::microseconds(delayMicroseconds(random)));
         ASSERT_EQ(kill(child, SIGKILL), 0);
         ASSERT_EQ(test_system::Wait(child), -1) << "run " << run << " ended by itself";
-        const std::vector<std::string> items = Reported(ReadFile(report));
-        runsThatRecorded += items.empty() ? 0 : 1;
-        reported.insert(reported.end(), items.begin(), items.end());
+        runsThatRecorded += AddReported(ReadFile(report), reported) > 0 ? 1 : 0;
     }
-    const std::size_t records =
-        CheckDay(ReadFile(install.DayFile(kToday)), reported, static_cast<std::size_t>(run));
-    EXPECT_GE(records, reported.size());
+    EXPECT_GE(CheckDay(ReadFile(install.DayFile(kToday)), reported, static_cast<std::size_t>(run)),
+              reported.size());
     EXPECT_GT(runsThatRecorded, kKills / 4);
 }
 
-TEST_F(DayFileUnderStress, FourDesksOnOneWorkAreaNumberTenThousandOperationsOnce) {
-    constexpr int kDesks = 4;
-    constexpr int kEach = 2500;
+TEST(DayFileUnderStress, FourDesksOnOneWorkAreaNumberTenThousandOperationsOnce) {
+    test_system::UseUtc();
+    const Installation install(kNoModels.c_str());
+    constexpr int kDesks = 4, kEach = 2500;
     pid_t children[kDesks];
     for (int d = 0; d < kDesks; ++d) {
         children[d] = StartRecorder(std::to_string(kEach), "d" + std::to_string(d),
@@ -136,10 +125,9 @@ TEST_F(DayFileUnderStress, FourDesksOnOneWorkAreaNumberTenThousandOperationsOnce
     std::vector<std::string> reported;
     for (int d = 0; d < kDesks; ++d) {
         EXPECT_EQ(test_system::Wait(children[d]), 0) << "desk " << d;
-        const std::vector<std::string> items =
-            Reported(ReadFile(install.Root() + "/report" + std::to_string(d)));
-        EXPECT_EQ(items.size(), static_cast<std::size_t>(kEach)) << "desk " << d;
-        reported.insert(reported.end(), items.begin(), items.end());
+        EXPECT_EQ(AddReported(ReadFile(install.Root() + "/report" + std::to_string(d)), reported),
+                  static_cast<std::size_t>(kEach))
+            << "desk " << d;
     }
     EXPECT_EQ(CheckDay(ReadFile(install.DayFile(kToday)), reported),
               static_cast<std::size_t>(kDesks * kEach));

@@ -7,27 +7,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <numeric>
+#include <tuple>
 
 namespace {
 
 using headless::Desk;
 
 const std::string kNoModels = Settings("es", Catalogue("es"));
-constexpr char kWhen[] = "2026-03-02 09:05:03";
-
-std::string Line(const char* when, const char* number, std::string patron, std::string item,
-                 char letter = 'P') {
-    patron.resize(50, ' ');
-    item.resize(50, ' ');
-    return std::string(when) + " " + number + " " + patron + " " + item + " " + letter + "\r\n";
-}
-
 // A day's file as this program writes it, two operations long.
-const std::string kGoodDay = Line("2026-03-02 08:00:00", "000001", "p1", "i1") +
-                             Line("2026-03-02 08:10:00", "000002", "", "i2", 'D');
+const std::string kGoodDay = RecordLine(1, "p1", "i1", 'P', "2026-03-02 08:00:00") +
+                             RecordLine(2, "", "i2", 'D', "2026-03-02 08:10:00");
 
 void Scan(Desk& desk, const std::string& text) {
     desk.Type(text);
@@ -56,35 +47,31 @@ TEST_F(Hostile, DamagedSettingsGiveWhatTheyHoldAndTheDeskWorks) {
     // Every byte value but NUL, once.
     std::string junk(255, ' ');
     std::iota(junk.begin(), junk.end(), '\1');
-    const std::string recorded = Line(kWhen, "000001", "p", "i");
-    const struct {
-        const char* description;
-        std::string settings;
-        const char *loan, *ret; // the captions of the two modes
-        std::size_t shown;      // message boxes, the warning first
-        std::string day;
-    } cases[] = {
-        {"fifty_megabytes_of_nesting", Settings("es", deep), "es:op1", "es:op2", 1, recorded},
-        {"empty", "", "", "", 3, ""},
-        {"binary_junk", junk, "", "", 3, ""},
+    // A name, the settings, the captions of the loan and the return mode, the
+    // message boxes shown (the warning first), the day's file.
+    const std::tuple<const char*, std::string, const char*, std::size_t, std::string> cases[] = {
+        {"fifty_megabytes_of_nesting", Settings("es", deep), "es:op1|es:op2", 1,
+         RecordLine(1, "p", "i", 'P')},
+        {"empty", "", "|", 3, ""},
+        {"binary_junk", junk, "|", 3, ""},
     };
     const std::string atRoot = std::string("/") + kToday + ".qvp";
     const bool atRootBefore = std::filesystem::exists(atRoot);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.description);
+    for (const auto& [name, settings, captions, boxes, day] : cases) {
+        SCOPED_TRACE(name);
         headless::Reset();
-        Run(c.settings, [&](Desk& desk) {
-            EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).text, c.loan);
-            EXPECT_EQ(desk.Item(IDC_RADIO_RETURN).text, c.ret);
+        Run(settings, [&](Desk& desk) {
+            EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).text + "|" + desk.Item(IDC_RADIO_RETURN).text,
+                      captions);
             Scan(desk, "p");
             Scan(desk, "i");
         });
         const std::vector<std::string> shown = Shown();
-        ASSERT_EQ(shown.size(), c.shown);
+        ASSERT_EQ(shown.size(), boxes);
         EXPECT_EQ(shown[0].rfind("The settings file has mistakes\n", 0), 0u);
         EXPECT_EQ(std::vector<std::string>(shown.begin() + 1, shown.end()),
-                  std::vector<std::string>(c.shown - 1, ""));
-        EXPECT_EQ(Day(), c.day);
+                  std::vector<std::string>(boxes - 1, ""));
+        EXPECT_EQ(Day(), day);
     }
     EXPECT_EQ(std::filesystem::exists(atRoot), atRootBefore);
 }
@@ -93,42 +80,34 @@ TEST_F(Hostile, DamagedSettingsGiveWhatTheyHoldAndTheDeskWorks) {
 // start-up tells the librarian once, every Enter again; nothing is numbered
 // or written, the entry stays for the next try, and what was there stays.
 TEST_F(Hostile, WhatCannotBeWrittenRefusesEveryOperationAndKeepsItsFile) {
-    enum {
-        NO_DAY,
-        DAY_READ_ONLY,
-        DAY_A_FOLDER
-    };
-    const struct {
-        const char* description;
-        const char* folder; // the work area below the installation's Work
-        bool readOnly;      // the installation's Work
-        int day;
-    } cases[] = {
+    constexpr int NO_DAY = 0, DAY_READ_ONLY = 1, DAY_A_FOLDER = 2;
+    // A name, the work area below the installation's Work, that Work read-only, the day's file.
+    const std::tuple<const char*, const char*, bool, int> cases[] = {
         {"missing", "/missing", false, NO_DAY},
         {"a_file", "/plain", false, NO_DAY},
         {"read_only", "", true, NO_DAY},
         {"read_only_with_its_day_file", "", true, DAY_READ_ONLY},
         {"day_file_a_folder", "", false, DAY_A_FOLDER},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.description);
+    for (const auto& [name, folder, readOnly, dayFile] : cases) {
+        SCOPED_TRACE(name);
         headless::Reset();
         std::string settings = kNoModels;
-        Install(&settings.replace(settings.find("@WORK@"), 6, std::string("@WORK@") + c.folder));
+        Install(&settings.replace(settings.find("@WORK@"), 6, std::string("@WORK@") + folder));
         WriteBytes(install->Work() + "/plain", kGoodDay);
         const std::string day = install->DayFile(kToday);
-        if (c.day == DAY_READ_ONLY) {
+        if (dayFile == DAY_READ_ONLY) {
             WriteBytes(day, kGoodDay);
             chmod(day.c_str(), 0444);
         }
-        if (c.day == DAY_A_FOLDER) {
+        if (dayFile == DAY_A_FOLDER) {
             std::filesystem::create_directory(day);
         }
         chmod(install->Root().c_str(), 0755);
         chmod((install->Root() + "/Admin").c_str(), 0755);
-        chmod(install->Work().c_str(), c.readOnly ? 0555 : 0755);
+        chmod(install->Work().c_str(), readOnly ? 0555 : 0755);
         // Permission bits do not bind root: the desk runs as "nobody" then.
-        const bool nobody = c.readOnly && geteuid() == 0;
+        const bool nobody = readOnly && geteuid() == 0;
         ASSERT_TRUE(!nobody || (setegid(65534) == 0 && seteuid(65534) == 0));
         headless::SetSession([&](Desk& desk) {
             EXPECT_TRUE(desk.Item(IDC_LIST_OPERATIONS).rows.empty());
@@ -143,9 +122,9 @@ TEST_F(Hostile, WhatCannotBeWrittenRefusesEveryOperationAndKeepsItsFile) {
         ASSERT_TRUE(!nobody || (seteuid(0) == 0 && setegid(0) == 0));
         EXPECT_EQ(ReadFile(install->Work() + "/plain"), kGoodDay);
         EXPECT_FALSE(std::filesystem::exists(install->Work() + "/missing"));
-        EXPECT_EQ(std::filesystem::exists(day), c.day != NO_DAY);
-        EXPECT_EQ(std::filesystem::is_directory(day), c.day == DAY_A_FOLDER);
-        EXPECT_EQ(c.day == DAY_READ_ONLY ? ReadFile(day) : kGoodDay, kGoodDay);
+        EXPECT_EQ(std::filesystem::exists(day), dayFile != NO_DAY);
+        EXPECT_EQ(std::filesystem::is_directory(day), dayFile == DAY_A_FOLDER);
+        EXPECT_EQ(dayFile == DAY_READ_ONLY ? ReadFile(day) : kGoodDay, kGoodDay);
         chmod(install->Work().c_str(), 0755);
     }
 }
@@ -158,11 +137,9 @@ TEST_F(Hostile, FiftyCharactersOfEveryByteValueAreRecordedAsWholeLinesWithoutMod
     WriteBytes(install->DayFile(kToday), kGoodDay);
     std::string expected = kGoodDay;
     for (int byte = 1; byte < 256; ++byte) {
-        char number[16];
-        std::snprintf(number, sizeof number, "%.6d", byte + 2);
         // A line end inside a barcode would split the record: it is a space there.
         const std::string field(50, byte == '\r' || byte == '\n' ? ' ' : static_cast<char>(byte));
-        expected += Line(kWhen, number, field, field);
+        expected += RecordLine(byte + 2, field.c_str(), field.c_str(), 'P');
     }
     headless::SetSession([&](Desk& desk) {
         for (int byte = 1; byte < 256; ++byte) {

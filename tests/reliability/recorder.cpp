@@ -35,29 +35,21 @@ int main(int argc, char** argv) {
         }
     };
     const long count = std::atol(argv[1]);
-    const std::string desk = argv[2];
     ClockSetFixedTime(std::atoll(argv[3]));
     long recorded = 0;
     headless::SetSession([&](headless::Desk& d) {
-        say("ready");
-        for (long i = 0; count == 0 || i < count; ++i) {
-            const std::string item = desk + "-" + std::to_string(i);
-            d.Type(desk);
+        for (say("ready"); count == 0 || recorded < count; ++recorded) {
+            const std::string item = argv[2] + ("-" + std::to_string(recorded));
+            d.Type(argv[2]);
             d.Press(VK_RETURN);
             d.Type(item);
-            for (;;) {
-                const std::size_t rows = d.Item(IDC_LIST_OPERATIONS).rows.size();
-                d.Press(VK_RETURN);
-                if (d.Item(IDC_LIST_OPERATIONS).rows.size() > rows) {
-                    break;
-                }
+            for (const std::size_t rows = d.Item(IDC_LIST_OPERATIONS).rows.size();
+                 d.Press(VK_RETURN), d.Item(IDC_LIST_OPERATIONS).rows.size() == rows;) {
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
             }
             say(item);
-            ++recorded;
         }
     });
-    CQuorvelPDlg dialog;
-    dialog.DoModal();
+    CQuorvelPDlg().DoModal();
     return recorded == count ? 0 : 1;
 }
