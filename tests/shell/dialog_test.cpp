@@ -73,24 +73,24 @@ TEST_F(Dialog, TheSettingsFileDecidesWhetherTheDeskRunsAndWhatItSaysFirst) {
         EXPECT_EQ(theApp.InitInstance(), FALSE);
         EXPECT_EQ(theApp.ExitInstance(), c.loan ? 0 : 1);
         EXPECT_EQ(ran, c.loan != nullptr);
-        const std::vector<headless::MessageBoxRecord>& boxes = headless::MessageBoxes();
-        ASSERT_EQ(boxes.size() == 1, c.loan == nullptr || c.said.empty());
-        if (!c.loan) {
-            EXPECT_EQ(boxes[0].type, MB_ICONHAND | MB_OK);
-            EXPECT_EQ(boxes[0].text,
-                      c.said.empty() ? "File not found\n" + path
-                                     : "The settings file cannot be read\n" + path + "\n" + c.said +
-                                           "\nRun quorvcheck on this file to see what is wrong.");
-            EXPECT_TRUE(std::filesystem::is_empty(install->Work()));
-            continue;
+        std::string types; // of the boxes: 16 stop, 48 exclamation, 64 information (greeting)
+        for (const auto& box : headless::MessageBoxes()) {
+            types += std::to_string(box.type) + " ";
         }
-        EXPECT_EQ(boxes[c.said.empty() ? 0 : 1].type, MB_ICONINFORMATION | MB_OK) << "greeting";
-        if (!c.said.empty()) {
-            EXPECT_EQ(boxes[0].type, MB_ICONEXCLAMATION | MB_OK);
-            EXPECT_EQ(boxes[0].text, "The settings file has mistakes\n" + path + "\n" + c.said +
-                                         "\nThe desk goes on with what it could read.\n"
-                                         "Run quorvcheck on this file to see every mistake.");
+        // Without a work area a "mes2" box follows the greeting.
+        EXPECT_EQ(types.substr(0, 6), !c.loan ? "16 " : c.said.empty() ? "64 " : "48 64 ");
+        const std::string read = path + "\n" + c.said + "\n";
+        const std::string want =
+            !c.loan ? (c.said.empty() ? "File not found\n" + path
+                                      : "The settings file cannot be read\n" + read +
+                                            "Run quorvcheck on this file to see what is wrong.")
+                    : "The settings file has mistakes\n" + read +
+                          "The desk goes on with what it could read.\n"
+                          "Run quorvcheck on this file to see every mistake.";
+        if (!c.loan || !c.said.empty()) {
+            EXPECT_EQ(headless::MessageBoxes()[0].text, want);
         }
+        EXPECT_TRUE(c.loan || std::filesystem::is_empty(install->Work()));
     }
 }
 
@@ -150,16 +150,16 @@ TEST_F(Dialog, TheGreetingShowsTheInstantInitialisationBeganThenTheDeskStartsInL
         ClockSetFixedTime(kMorning + 75); // the librarian reads for a while
     });
     Run(kStandard, [&](Desk& desk) {
-        EXPECT_EQ(desk.Item(IDC_STATIC_TIME).text, "09 : 06 : 18");
-        EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).check, BST_CHECKED);
-        EXPECT_EQ(desk.FocusId(), IDC_EDIT_PATRON);
-        EXPECT_EQ(desk.Item(IDC_GROUP_DATETIME).text, "es:dh");
-        EXPECT_EQ(desk.Item(IDC_LABEL_PATRON).text + desk.Item(IDC_LABEL_ITEM).text,
-                  "es:col4es:col5");
-        for (int col = 0; col < 6; ++col) {
-            EXPECT_EQ(desk.Item(IDC_LIST_OPERATIONS).columns.at(col).width,
-                      col == 0 || col == 1 || col == 5 ? 100 : 130);
+        EXPECT_EQ(desk.Item(IDC_STATIC_TIME).text + desk.Item(IDC_GROUP_DATETIME).text +
+                      desk.Item(IDC_LABEL_PATRON).text + desk.Item(IDC_LABEL_ITEM).text,
+                  "09 : 06 : 18es:dhes:col4es:col5");
+        EXPECT_TRUE(desk.Item(IDC_RADIO_LOAN).check == BST_CHECKED &&
+                    desk.FocusId() == IDC_EDIT_PATRON);
+        std::string widths;
+        for (const auto& column : desk.Item(IDC_LIST_OPERATIONS).columns) {
+            widths += std::to_string(column.width) + " ";
         }
+        EXPECT_EQ(widths, "100 100 130 130 130 100 ");
         // The clock ticks.
         ClockSetFixedTime(kMorning + 86400 * 31 + 1);
         ASSERT_TRUE(desk.FireTimer(kClockTimerId));
