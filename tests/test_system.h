@@ -1,12 +1,14 @@
 // What the tests need of the system they run on, in one place for POSIX and
 // Windows: environment variables, the time zone, a folder of their own, and
-// starting a helper program and waiting for its exit status.
+// starting a helper program and waiting for its exit status, reading a file.
 #pragma once
 
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -35,6 +37,11 @@ inline constexpr bool kLocalTimeAfter3000 = true;
 inline constexpr bool kLongPaths = true;
 #endif
 
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
 inline void SetEnv(const char* name, const char* value) {
 #ifdef _WIN32
     _putenv_s(name, value);
@@ -54,11 +61,7 @@ inline void UnsetEnv(const char* name) {
 // Local time becomes UTC for this process.
 inline void UseUtc() {
     SetEnv("TZ", "UTC0");
-#ifdef _WIN32
-    _tzset();
-#else
     tzset();
-#endif
 }
 
 // A new, empty folder under the system's temporary folder, named prefix and

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 // A catalogue of every key the client uses, key K reading "<lang>:K", so a
 // caption tells which catalogue it came from.
@@ -43,10 +42,7 @@ inline std::string RecordLine(int number, const char* patron, const char* item, 
     return line;
 }
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using test_system::ReadFile;
 
 class Installation {
 public:

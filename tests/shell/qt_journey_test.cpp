@@ -46,8 +46,7 @@ QPoint Middle(const QWidget& q, int id) {
     const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
     const int baseX = (font.horizontalAdvance(letters) / 26 + 1) / 2;
     const res::TemplateControl* c = res::FindDialogTemplate(IDD_QUORVELP_DIALOG)->controls;
-    while (c->id != id) {
-        ++c;
+    for (; c->id != id; ++c) {
     }
     return {((c->x + c->cx / 2) * baseX + 2) / 4, ((c->y + c->cy / 2) * font.height() + 4) / 8};
 }
@@ -60,12 +59,12 @@ QColor Surface(QWidget& q) {
 // How wide the dark pixels of a widget spread.
 int InkWidth(QWidget* w) {
     const QImage shot = w->grab().toImage();
-    int left = shot.width();
-    int right = -1;
+    int left = shot.width(), right = -1;
     for (int at = 0; at < shot.width() * shot.height(); ++at) {
-        const int x = at % shot.width();
-        left = qGray(shot.pixel(x, at / shot.width())) < 100 ? std::min(left, x) : left;
-        right = qGray(shot.pixel(x, at / shot.width())) < 100 ? std::max(right, x) : right;
+        if (qGray(shot.pixel(at % shot.width(), at / shot.width())) < 100) {
+            left = std::min(left, at % shot.width());
+            right = std::max(right, at % shot.width());
+        }
     }
     return right - left + 1;
 }
@@ -79,13 +78,9 @@ public:
     // What a step waits for: a message box that has the keyboard; the window
     // up with no box open; that window with the keyboard, as keys would go
     // nowhere else.
-    enum Wait {
-        kBox,
-        kWindow,
-        kKeyboard
-    };
+    static constexpr int kBox = 0, kWindow = 1, kKeyboard = 2;
 
-    Hands& Add(std::string what, Wait wait, std::function<void(QWidget&)> act) {
+    Hands& Add(std::string what, int wait, std::function<void(QWidget&)> act) {
         steps_.emplace_back(std::move(what), [wait, act] {
             QWidget* box = BoxOpen() ? QApplication::activeModalWidget() : nullptr;
             QDialog* q = QtRunningDialog();
@@ -186,22 +181,20 @@ private:
     int tries_ = 0;
 };
 
-std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-    return text.replace(text.find(from), from.size(), to);
-}
-
 TEST(QtJourney, ADayOfLoansReturnsRequestsAndRefusalsThenARestart) {
-    setenv("TZ", "UTC0", 1);
-    tzset();
+    test_system::UseUtc();
     StartEmptyList();
     ClockSetFixedTime(1772442303); // 2026-03-02 09:05:03 UTC
     // Mnemonics in two mode texts, and a label text that looks like HTML.
     std::string settings = ReadFile(QUORVEL_SOURCE_DIR "/res/demo/Admin/quorvp.xml");
-    settings = Replaced(settings, "/opt/quorvel/Work", "@WORK@");
-    settings = Replaced(settings, "text=\"DEVOLUCI", "text=\"&DEVOLUCI");
-    settings = Replaced(settings, "text=\"PETICI", "text=\"PE&TICI");
-    settings = Replaced(settings, "<msg ID=\"col4\" text=\"Lector\"/>",
-                        "<msg ID=\"col4\" html=\"y\"><![CDATA[<b>Lector</b>]]></msg>");
+    for (const auto& [from, to] : std::initializer_list<std::pair<std::string, std::string>>{
+             {"/opt/quorvel/Work", "@WORK@"},
+             {"text=\"DEVOLUCI", "text=\"&DEVOLUCI"},
+             {"text=\"PETICI", "text=\"PE&TICI"},
+             {"<msg ID=\"col4\" text=\"Lector\"/>",
+              "<msg ID=\"col4\" html=\"y\"><![CDATA[<b>Lector</b>]]></msg>"}}) {
+        settings.replace(settings.find(from), from.size(), to);
+    }
     Installation install(settings.c_str());
     const QString missing = QStringLiteral("Falta un c\u00F3digo de barras");
     const QString invalid = QStringLiteral("C\u00F3digo de barras no v\u00E1lido");
