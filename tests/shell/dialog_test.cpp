@@ -28,9 +28,10 @@ TEST_F(Dialog, TheSettingsFileDecidesWhetherTheDeskRunsAndWhatItSaysFirst) {
         "It names no work area (workarea): no operation can be recorded.";
     const struct {
         const char* description;
-        std::string settings; // "": none; "dir": a folder in its place
-        std::string said;     // the lines after the path, before the closing one(s)
-        const char* loan;     // the loan caption the desk shows; null: the program fails
+        std::string settings;    // "": none; "dir": a folder in its place
+        std::string said;        // the lines after the path, before the closing one(s)
+        const char* loan;        // the loan caption the desk shows; null: the program fails
+        const char* number = ""; // the title of the third column
     } cases[] = {
         {"no_file", "", "", nullptr},
         {"a_folder", "dir", "", nullptr},
@@ -48,14 +49,29 @@ TEST_F(Dialog, TheSettingsFileDecidesWhetherTheDeskRunsAndWhatItSaysFirst) {
          "Line 6, column 3: the file ends inside unfinished markup, at \"<m ID=\"op2\" te\"",
          "Loan"},
         {"text_after_the_root", kHead + "<quorvp>" + work + Catalogue("") + "</quorvp>\r\nhi\r\n",
-         "Line 3, column 1: text outside every element, at \"hi\"", ":op1"},
+         "Line 3, column 1: text outside every element, at \"hi\"", ":op1", ":col3"},
         {"root_left_open", kHead + "<quorvp>\r\n" + work + "\r\n" + Catalogue("") + "\r\n",
-         "Line 4: the file ends with <quorvp> still open", ":op1"},
+         "Line 4: the file ends with <quorvp> still open", ":op1", ":col3"},
         {"no_declaration", "<quorvp>\r\n" + work + "\r\n</quorvp>\r\n",
          "Line 1, column 1: an element before the XML declaration, at \"<quorvp>\"\n" + noWorkArea,
          ""},
         {"no_work_area", kHead + "<quorvp>" + Catalogue("") + "<workarea value=\"\"/></quorvp>",
-         noWorkArea, ":op1"},
+         noWorkArea, ":op1", ":col3"},
+        // The catalogue whose xml:lang is the language exactly (no language:
+        // the one without), its keys looked for at any depth, the first found.
+        {"the_language_s_catalogue", Settings("en", Catalogue("es") + Catalogue("en")), "",
+         "en:op1", "en:col3"},
+        {"no_catalogue_of_the_language", Settings("ES", Catalogue("es")), "", ""},
+        {"no_language",
+         Settings(nullptr, Catalogue("es") + "<messages><m ID=\"op1\" text=\"plain\"/></messages>"),
+         "", "plain"},
+        {"nested_keys",
+         Settings("es",
+                  Catalogue("en") +
+                      "<messages xml:lang=\"es\"><a><b><m ID=\"op1\" text=\"deep\"/></b></a><m "
+                      "ID=\"op1\" text=\"second\"/><m ID=\"op2\"/></messages>" +
+                      Catalogue("es")),
+         "", "deep"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.description);
@@ -68,7 +84,9 @@ TEST_F(Dialog, TheSettingsFileDecidesWhetherTheDeskRunsAndWhatItSaysFirst) {
         bool ran = false;
         headless::SetSession([&](Desk& desk) {
             ran = true;
-            EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).text, c.loan);
+            EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).text + "|" + desk.Item(IDC_GROUP_OPERATION).text +
+                          "|" + desk.Item(IDC_LIST_OPERATIONS).columns.at(2).title,
+                      std::string(c.loan) + "|" + c.loan + "|" + c.number);
         });
         EXPECT_EQ(theApp.InitInstance(), FALSE);
         EXPECT_EQ(theApp.ExitInstance(), c.loan ? 0 : 1);
@@ -114,32 +132,6 @@ TEST_F(Dialog, TheSettingsPathMustFitItsBufferOf512Bytes) {
     }
     test_system::UnsetEnv("QUORVPATH");
     EXPECT_EQ(CQuorvelPDlg().m_installPath, kDefaultInstallFolder);
-}
-
-// The catalogue whose xml:lang is the language exactly (no language: the one
-// without), its keys looked for at any depth, the first one found.
-TEST_F(Dialog, TheCatalogueOfTheConfiguredLanguageGivesEveryText) {
-    const std::string nested = "<messages xml:lang=\"es\"><a><b><m ID=\"op1\" text=\"deep\"/></b>"
-                               "</a><m ID=\"op1\" text=\"second\"/><m ID=\"op2\"/></messages>";
-    const struct {
-        std::string settings;
-        const char* loan;   // caption of the loan radio button, "op1"
-        const char* number; // third column title, "col3"
-    } cases[] = {
-        {Settings("en", Catalogue("es") + Catalogue("en")), "en:op1", "en:col3"},
-        {Settings("ES", Catalogue("es")), "", ""},
-        {Settings(nullptr, Catalogue("es") + "<messages><m ID=\"op1\" text=\"plain\"/></messages>"),
-         "plain", ""},
-        {Settings("es", Catalogue("en") + nested + Catalogue("es")), "deep", ""},
-    };
-    for (const auto& c : cases) {
-        headless::Reset();
-        Run(c.settings, [&](Desk& desk) {
-            EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).text, c.loan) << c.settings;
-            EXPECT_EQ(desk.Item(IDC_GROUP_OPERATION).text, c.loan);
-            EXPECT_EQ(desk.Item(IDC_LIST_OPERATIONS).columns.at(2).title, c.number);
-        });
-    }
 }
 
 TEST_F(Dialog, TheGreetingShowsTheInstantInitialisationBeganThenTheDeskStartsInLoanMode) {
