@@ -30,10 +30,6 @@ std::string Record(int number) {
 
 class File : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = test_system::MakeFolder("qvfile");
-        m_path = m_dir + "/20240302.qvp";
-    }
     void TearDown() override {
         FileClearFailures();
         std::filesystem::remove_all(m_dir);
@@ -42,8 +38,7 @@ protected:
         std::ofstream(m_path, std::ios::binary | std::ios::trunc) << bytes;
     }
 
-    std::string m_dir;
-    std::string m_path;
+    const std::string m_dir = test_system::MakeFolder("qvfile"), m_path = m_dir + "/20240302.qvp";
 };
 
 // The last non-empty line (read first, from the tail only, leaving the
@@ -130,15 +125,15 @@ TEST_F(File, ExclusiveLockAgainstThisProcessAndAnother) {
     auto first = std::make_unique<CStdioFile>();
     ASSERT_TRUE(first->Open(m_path.c_str(), kMissing));
     auto second = std::make_unique<CStdioFile>();
-    EXPECT_FALSE(second->Open(m_path.c_str(), kExisting));
-    EXPECT_EQ(second->GetError(), EWOULDBLOCK);
+    EXPECT_TRUE(!second->Open(m_path.c_str(), kExisting) && second->GetError() == EWOULDBLOCK);
     EXPECT_EQ(OpenInChild(m_path), 0);
     // Programs that only read are kept out by the system's sharing modes on
     // Windows only.
     CStdioFile reader;
-    EXPECT_EQ(reader.Open(m_path.c_str(), CFile::modeRead | CFile::shareDenyNone),
-              test_system::kExclusiveKeepsReadersOut ? FALSE : TRUE);
-    EXPECT_EQ(reader.GetError(), test_system::kExclusiveKeepsReadersOut ? EWOULDBLOCK : 0);
+    EXPECT_EQ((std::pair{reader.Open(m_path.c_str(), CFile::modeRead | CFile::shareDenyNone),
+                         reader.GetError()}),
+              (test_system::kExclusiveKeepsReadersOut ? std::pair{FALSE, EWOULDBLOCK}
+                                                      : std::pair{TRUE, 0}));
 
     EXPECT_TRUE(first->Close());
     EXPECT_EQ(OpenInChild(m_path), 1);
@@ -149,9 +144,7 @@ TEST_F(File, ExclusiveLockAgainstThisProcessAndAnother) {
     // A close that fails still lets go.
     ASSERT_TRUE(first->Open(m_path.c_str(), kExisting));
     FileFailNext(FILE_OP_CLOSE, EIO);
-    EXPECT_FALSE(first->Close());
-    EXPECT_EQ(first->GetError(), EIO);
-    EXPECT_FALSE(first->IsOpen());
+    EXPECT_TRUE(!first->Close() && first->GetError() == EIO && !first->IsOpen());
     EXPECT_EQ(OpenInChild(m_path), 1);
 }
 
@@ -177,8 +170,8 @@ TEST_F(File, AppendOrNothing) {
         ASSERT_EQ(file.SeekToEnd(), 264);
         FileFailNext(c.operation, c.error, c.written);
         EXPECT_FALSE(file.WriteString(record.c_str()));
-        EXPECT_EQ(std::pair(file.GetError(), file.GetLength()),
-                  std::pair(c.error, std::int64_t{264}));
+        EXPECT_EQ((std::pair{file.GetError(), file.GetLength()}),
+                  (std::pair{c.error, std::int64_t{264}}));
         EXPECT_TRUE(file.Close());
         EXPECT_EQ(test_system::ReadFile(m_path), before);
         // Enter pressed again: the same record goes through.

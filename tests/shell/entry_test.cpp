@@ -61,20 +61,15 @@ TEST_F(Entry, EnterRefusesOrRecordsByModePatronItemAndFocus) {
     Run(kStandard, [&](Desk& desk) {
         for (const auto& r : rows) {
             SCOPED_TRACE(std::to_string(r.mode) + " \"" + r.patron + "\" \"" + r.item + "\"");
-            desk.Click(IDC_RADIO_LOAN);
-            desk.Press(VK_ESCAPE);
-            desk.Type(r.patron);
-            desk.Click(r.mode);
-            desk.Click(IDC_EDIT_ITEM);
-            desk.Type(r.item);
-            desk.Click(r.focus);
-            desk.Press(VK_RETURN);
+            ASSERT_TRUE(desk.Click(IDC_RADIO_LOAN) && desk.Press(VK_ESCAPE) &&
+                        desk.Type(r.patron) && desk.Click(r.mode) && desk.Click(IDC_EDIT_ITEM) &&
+                        desk.Type(r.item) && desk.Click(r.focus) && desk.Press(VK_RETURN));
             said.insert(said.end(), r.shown[0] != '\0', r.shown);
             ASSERT_EQ(Shown(), said);
-            EXPECT_EQ(headless::MessageBoxes().back().type, MB_ICONHAND | MB_OK);
-            EXPECT_EQ(desk.FocusId(), r.then);
-            day += r.letter ? RecordLine(static_cast<int>(day.size() / 132 + 1),
-                                         r.mode == kReturn ? "" : r.patron, r.item, r.letter)
+            EXPECT_EQ(std::pair(headless::MessageBoxes().back().type, desk.FocusId()),
+                      std::pair(UINT{MB_ICONHAND | MB_OK}, r.then));
+            day += r.letter ? RecordLine(day.size() / 132 + 1, r.mode == kReturn ? "" : r.patron,
+                                         r.item, r.letter)
                             : "";
             EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text + "|" + desk.Item(IDC_EDIT_ITEM).text,
                       r.letter ? "|" : std::string(r.patron) + "|" + r.item);
