@@ -6,23 +6,20 @@
 // testing, focus and activation are what the day goes through. The restart
 // also draws the README's picture of the window.
 #include "installation.h"
+#include "tests/platform/qt_main.h"
 
 #include "platform/clock.h"
-#include "platform/qt/qt.h"
 #include "res/dialog_template.h"
 #include "res/resource.h"
 #include "shell/quorvelp_dlg.h"
 #include "tests/circulation/model_list.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QGroupBox>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
-
-#include <gtest/gtest.h>
 
 #include <deque>
 #include <functional>
@@ -156,8 +153,7 @@ private:
         auto next = std::move(steps_.front());
         steps_.pop_front();
         SCOPED_TRACE(next.first);
-        const bool wasBusy = std::exchange(busy_, true);
-        const bool done = next.second();
+        const bool wasBusy = std::exchange(busy_, true), done = next.second();
         busy_ = wasBusy;
         if (done) {
             tries_ = 0;
@@ -265,12 +261,3 @@ TEST(QtJourney, ADayOfLoansReturnsRequestsAndRefusalsThenARestart) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("QT_SCALE_FACTOR", "1", 0);
-    QApplication app(argc, argv);
-    QtSetUpApplication(app);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
