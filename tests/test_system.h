@@ -23,19 +23,19 @@
 namespace test_system {
 
 #ifdef _WIN32
-// The system's sharing modes keep every other opening out, readers too; the
-// lock of the other systems binds only openings that ask for it.
-inline constexpr bool kExclusiveKeepsReadersOut = true;
-// The run-time library converts local times up to the end of the year 3000.
-inline constexpr bool kLocalTimeAfter3000 = false;
-// Paths stop at MAX_PATH (260) characters for programs that do not ask for
-// longer ones.
-inline constexpr bool kLongPaths = false;
+inline constexpr bool kWindows = true;
 #else
-inline constexpr bool kExclusiveKeepsReadersOut = false;
-inline constexpr bool kLocalTimeAfter3000 = true;
-inline constexpr bool kLongPaths = true;
+inline constexpr bool kWindows = false;
 #endif
+// On Windows the system's sharing modes keep every other opening out, readers
+// too; the lock of the other systems binds only openings that ask for it.
+inline constexpr bool kExclusiveKeepsReadersOut = kWindows;
+// The Windows run-time library converts local times up to the end of the
+// year 3000 only.
+inline constexpr bool kLocalTimeAfter3000 = !kWindows;
+// Windows paths stop at MAX_PATH (260) characters for programs that do not
+// ask for longer ones.
+inline constexpr bool kLongPaths = !kWindows;
 
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
