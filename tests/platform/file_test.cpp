@@ -135,10 +135,9 @@ TEST_F(File, ExclusiveLockAgainstThisProcessAndAnother) {
               (test_system::kExclusiveKeepsReadersOut ? std::pair{FALSE, EWOULDBLOCK}
                                                       : std::pair{TRUE, 0}));
 
-    EXPECT_TRUE(first->Close());
-    EXPECT_EQ(OpenInChild(m_path), 1);
-    EXPECT_TRUE(second->Open(m_path.c_str(), kExisting));
-    EXPECT_EQ(OpenInChild(m_path), 0);
+    EXPECT_EQ((std::vector<int>{first->Close(), OpenInChild(m_path),
+                                second->Open(m_path.c_str(), kExisting), OpenInChild(m_path)}),
+              (std::vector<int>{TRUE, 1, TRUE, 0}));
     second.reset(); // destroying an open object lets go too
     EXPECT_EQ(OpenInChild(m_path), 1);
     // A close that fails still lets go.

@@ -35,8 +35,7 @@ TEST_F(HeadlessTest, BindsFillsAndLimitsTheEditsAndValidatesOnExchange) {
         CWinApp app;
         EXPECT_TRUE(app.LoadIcon(IDR_MAINFRAME) != nullptr && app.LoadIcon(4242) == nullptr);
         ASSERT_TRUE(desk.Click(IDC_EDIT_ITEM) && desk.Type("abc"));
-        EXPECT_TRUE(dialog.UpdateData(TRUE));
-        EXPECT_EQ(dialog.m_itemText, "abc");
+        EXPECT_TRUE(dialog.UpdateData(TRUE) && dialog.m_itemText == "abc");
         dialog.m_editItem.SetSel(1, 2);
         ASSERT_TRUE(desk.Type("123456"));
         EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, "a123c"); // the limit of 5
@@ -104,8 +103,8 @@ TEST_F(HeadlessTest, ClicksAndKeysGoWhereWindowsDialogManagerSendsThem) {
         dialog.m_editItem.SetWindowText("abc");
         dialog.m_editItem.SetFocus();
         EXPECT_FALSE(dialog.m_editPatron.EnableWindow(FALSE));
-        EXPECT_TRUE(dialog.m_editPatron.EnableWindow(FALSE)); // it was disabled
-        EXPECT_EQ(desk.ClickAt(129, 58), 0);
+        EXPECT_TRUE(dialog.m_editPatron.EnableWindow(FALSE) // it was disabled
+                    && desk.ClickAt(129, 58) == 0);
         EXPECT_TRUE(desk.Press(VK_TAB) && desk.Press('P', true));
         EXPECT_EQ((std::vector{desk.FocusId(), desk.Item(IDC_EDIT_ITEM).selStart,
                                desk.Item(IDC_EDIT_ITEM).selEnd}),

@@ -115,12 +115,11 @@ TEST_F(QtDialog, TheListShowsEveryRowItsCellsAndPictureInOrderAndAnnouncesEachCh
                               view->header()->sectionSize(1) > 0}),
             (std::vector<int>{3, 2, 1, 3, TRUE, FALSE, FALSE, FALSE, 130, true}));
         EXPECT_EQ(list.GetItemText(5, 0), "");
-        EXPECT_EQ(list.SetImageList(&images, LVSIL_SMALL), &images);
-        EXPECT_EQ(rows->headerData(2, Qt::Horizontal), QStringLiteral("Lector \u00D1"));
+        EXPECT_TRUE(list.SetImageList(&images, LVSIL_SMALL) == &images &&
+                    rows->headerData(2, Qt::Horizontal) == QStringLiteral("Lector \u00D1"));
         const char* const want[] = {"2 d2||caf\xE9 2|", "1 d1||caf\xE9 1|", "1 mid|||",
                                     "0 d0||caf\xE9 0|", "-1 end|||set"};
-        ASSERT_EQ(rows->rowCount(), 5);
-        ASSERT_EQ(rows->columnCount(), 4);
+        ASSERT_TRUE(rows->rowCount() == 5 && rows->columnCount() == 4);
         for (int r = 0; r < 5; ++r) {
             const QVariant picture = rows->index(r, 0).data(Qt::DecorationRole);
             const QImage image = picture.value<QIcon>().pixmap(16, 15).toImage();
@@ -135,8 +134,7 @@ TEST_F(QtDialog, TheListShowsEveryRowItsCellsAndPictureInOrderAndAnnouncesEachCh
                          rows->index(r, c).data().toString().toLatin1().toStdString();
                 read += (c > 0 ? "|" : "") + list.GetItemText(r, c);
             }
-            EXPECT_EQ(shown, want[r]);
-            EXPECT_EQ(read, want[r]);
+            EXPECT_EQ(shown + "/" + read, std::string(want[r]) + "/" + want[r]);
         }
         // The newest row is drawn at the top.
         QApplication::processEvents();

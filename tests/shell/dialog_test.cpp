@@ -85,8 +85,7 @@ TEST_F(Dialog, TheSettingsFileDecidesWhetherTheDeskRunsAndWhatItSaysFirst) {
                       std::string(c.loan) + "|" + c.loan + "|" + c.number);
         });
         EXPECT_EQ(theApp.InitInstance(), FALSE);
-        EXPECT_EQ(theApp.ExitInstance(), c.loan ? 0 : 1);
-        EXPECT_EQ(ran, c.loan != nullptr);
+        EXPECT_TRUE(theApp.ExitInstance() == (c.loan ? 0 : 1) && ran == (c.loan != nullptr));
         std::string types; // of the boxes: 16 stop, 48 exclamation, 64 information (greeting)
         for (const auto& box : headless::MessageBoxes()) {
             types += std::to_string(box.type) + " ";

@@ -155,8 +155,9 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordAndAFailedOperationLeavesN
                 EXPECT_EQ(headless::MessageBoxes().back().type, MB_ICONEXCLAMATION | MB_OK);
                 holder.Close(); // when held
                 EXPECT_EQ(Day(), c.file);
-                EXPECT_EQ(std::to_string(rows.size()) + desk.Item(IDC_EDIT_ITEM).text, "1i");
-                EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM);
+                EXPECT_EQ(std::to_string(rows.size()) + desk.Item(IDC_EDIT_ITEM).text +
+                              std::to_string(desk.FocusId()),
+                          "1i" + std::to_string(IDC_EDIT_ITEM));
                 desk.Press(VK_RETURN);
             }
             Scan(desk, {"q", "j"});
