@@ -33,9 +33,6 @@ inline constexpr bool kExclusiveKeepsReadersOut = kWindows;
 // The Windows run-time library converts local times up to the end of the
 // year 3000 only.
 inline constexpr bool kLocalTimeAfter3000 = !kWindows;
-// Windows paths stop at MAX_PATH (260) characters for programs that do not
-// ask for longer ones.
-inline constexpr bool kLongPaths = !kWindows;
 
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

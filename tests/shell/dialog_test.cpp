@@ -5,6 +5,7 @@
 
 #include "platform/paths.h"
 #include "shell/quorvelp_app.h"
+#include "shell/settings.h"
 
 #include <filesystem>
 
@@ -107,24 +108,11 @@ TEST_F(Dialog, TheSettingsFileDecidesWhetherTheDeskRunsAndWhatItSaysFirst) {
     }
 }
 
+// The settings file's path, its final NUL included, must fit 512 bytes.
 TEST_F(Dialog, TheSettingsPathMustFitItsBufferOf512Bytes) {
-    if (!test_system::kLongPaths) {
-        GTEST_SKIP() << "Windows paths stop at 260 characters: the buffer's limit lies beyond";
-    }
-    Installation base(nullptr);
-    for (const std::size_t length : {511, 512}) {
-        // The installation folder, in folder names of at most 200 characters.
-        std::string root = base.Root() + "/";
-        root.resize(length - kSettingsBelow.size(), 'b');
-        for (std::size_t at = base.Root().size() + 200; at < root.size(); at += 200) {
-            root[at] = '/';
-        }
-        headless::Reset();
-        Installation folder(kStandard.c_str(), root);
-        EXPECT_EQ(CQuorvelPDlg().m_settings != nullptr, length == 511);
-        EXPECT_EQ(Shown(), std::vector<std::string>(length == 512 ? 1 : 0,
-                                                    "File not found\n" + root + kSettingsBelow));
-    }
+    std::string path;
+    EXPECT_TRUE(SettingsFilePath(std::string(501, 'a'), &path) && path.size() == 511);
+    EXPECT_FALSE(SettingsFilePath(std::string(502, 'a'), &path));
     test_system::UnsetEnv("QUORVPATH");
     EXPECT_EQ(CQuorvelPDlg().m_installPath, kDefaultInstallFolder);
 }

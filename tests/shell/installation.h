@@ -46,12 +46,11 @@ using test_system::ReadFile;
 
 class Installation {
 public:
-    // settings null: no settings file. root: the folder to use (created).
-    explicit Installation(const char* settings, std::string root = {})
-        : root_(root.empty() ? test_system::MakeFolder("quorvel-shell-") : root),
-          work_(root_ + "/Work") {
-        std::filesystem::create_directories(root_ + "/Admin");
-        std::filesystem::create_directories(work_);
+    // settings null: no settings file.
+    explicit Installation(const char* settings)
+        : root_(test_system::MakeFolder("quorvel-shell-")), work_(root_ + "/Work") {
+        std::filesystem::create_directory(root_ + "/Admin");
+        std::filesystem::create_directory(work_);
         if (settings != nullptr) {
             std::string text = settings;
             for (std::size_t at; (at = text.find("@WORK@")) != std::string::npos;) {
