@@ -5,7 +5,6 @@
 #include "desk_fixture.h"
 
 #include <cerrno>
-#include <numeric>
 
 namespace {
 
@@ -77,7 +76,8 @@ TEST_F(Entry, EnterRefusesOrRecordsByModePatronItemAndFocus) {
 
 // A day's file at start-up and an operation it may not take: the list
 // shows the file, the numbering goes on from its last whole record, every
-// byte stays (a last line without its line end is ended first). A file held
+// byte stays (a last line without its line end is ended first; the fuzz
+// target's replay takes damaged files of every other kind). A file held
 // by another desk, or a write, flush or reading of the last record that
 // fails, says "mes2" and leaves no trace: no byte, no number used, the entry
 // left for Enter to try again. A failed closing comes after the flush.
@@ -85,8 +85,6 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordAndAFailedOperationLeavesN
     const std::string r1 = RecordLine(1, "p1", "i1", 'P', "2026-03-02 08:00:00");
     const std::string r2 = RecordLine(2, "", "i2", 'D', "2026-03-02 08:10:00");
     const std::string r3 = RecordLine(3, "p3", "i3", 'T', "2026-03-02 08:20:00");
-    std::string junk(1024, '\0'); // every byte value, NUL and 1A among them, and four LFs
-    std::iota(junk.begin(), junk.end(), '\0');
     std::string damagedDay, hundred; // a whole day of records cut inside their number; 100 records
     for (int i = 0; i < 2000; ++i) {
         damagedDay += r1.substr(0, 23) + "\r\n";
@@ -104,13 +102,8 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordAndAFailedOperationLeavesN
     } cases[] = {
         {"three_records", r1 + r2 + r3, 4},
         {"cut_inside_the_number", r1 + r2 + r3.substr(0, 23), 3},
-        {"cut_inside_the_date", r1 + r2 + r3.substr(0, 5), 3},
-        {"number_not_digits", r1 + r2 + std::string(r3).replace(25, 1, "x"), 3},
-        {"a_line_of_junk_and_empty_lines", r1 + r2 + "\r\n#!junk\r\n\n", 3},
         {"ten_megabytes_without_a_line_end", r1 + r2 + std::string(10 << 20, 'x'), 3},
         {"a_whole_day_of_damaged_lines", damagedDay, 1},
-        {"every_byte_value", junk, 1},
-        {"only_empty_lines", "\r\n\r\n", 1},
         {"end_of_file_byte_at_the_end", r1 + r2 + r3 + "\x1A", 4},
         {"end_of_file_byte_in_the_middle", r1 + "\x1A\r\n" + r2 + r3, 4},
         {"held_by_another_desk", r1, 2, FILE_OP_READ, kHeld},
