@@ -24,8 +24,20 @@ namespace test_system {
 
 #ifdef _WIN32
 inline constexpr bool kWindows = true;
+inline void SetEnv(const char* name, const char* value) {
+    _putenv_s(name, value);
+}
+inline void UnsetEnv(const char* name) {
+    _putenv_s(name, ""); // an empty value removes the variable
+}
 #else
 inline constexpr bool kWindows = false;
+inline void SetEnv(const char* name, const char* value) {
+    setenv(name, value, 1);
+}
+inline void UnsetEnv(const char* name) {
+    unsetenv(name);
+}
 #endif
 // On Windows the system's sharing modes keep every other opening out, readers
 // too; the lock of the other systems binds only openings that ask for it.
@@ -37,22 +49,6 @@ inline constexpr bool kLocalTimeAfter3000 = !kWindows;
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
-}
-
-inline void SetEnv(const char* name, const char* value) {
-#ifdef _WIN32
-    _putenv_s(name, value);
-#else
-    setenv(name, value, 1);
-#endif
-}
-
-inline void UnsetEnv(const char* name) {
-#ifdef _WIN32
-    _putenv_s(name, ""); // an empty value removes the variable
-#else
-    unsetenv(name);
-#endif
 }
 
 // Local time becomes UTC for this process.

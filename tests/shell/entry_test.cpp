@@ -42,11 +42,9 @@ TEST_F(Entry, EnterRefusesOrRecordsByModePatronItemAndFocus) {
         char letter;
     } rows[] = {
         {kRequest, kPatron, "", kList, kItemEdit, "es:mes3", 0},
-        {kLoan, kPatron, "", kPatronEdit, kItemEdit, "", 0},
         {kLoan, kItem, "", kPatronEdit, kPatronEdit, "es:mes4", 0},
         {kRequest, "   ", kItem, kItemEdit, kPatronEdit, "es:mes4", 0},
         {kLoan, kPatron, kPatron, kItemEdit, kItemEdit, "es:mes4", 0},
-        {kReturn, "", "", kList, kItemEdit, "es:mes3", 0},
         {kReturn, "", "4006381333932", kItemEdit, kItemEdit, "es:mes4", 0},
         {kReturn, "x", kItem, kList, kItemEdit, "", 'D'},
         {kRequest, kPatron, kItem, kPatronEdit, kPatronEdit, "", 'T'},
@@ -90,13 +88,12 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordAndAFailedOperationLeavesN
         damagedDay += r1.substr(0, 23) + "\r\n";
         hundred += i < 100 ? RecordLine(i + 1, "p", "i", 'P', "2026-03-02 08:00:00") : "";
     }
-    const int kHeld = -1;
     const struct {
         const char* description;
         std::string file;
         int next;                               // number of the next operation
         FileOperation operation = FILE_OP_READ; // what fails at the first Enter
-        int error = 0;                          // kHeld: the file held by another desk
+        int error = 0;                          // EWOULDBLOCK: the file held by another desk
         std::size_t written = 0;
         bool atLoad = false; // the failure comes at start-up instead
     } cases[] = {
@@ -106,7 +103,7 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordAndAFailedOperationLeavesN
         {"a_whole_day_of_damaged_lines", damagedDay, 1},
         {"end_of_file_byte_at_the_end", r1 + r2 + r3 + "\x1A", 4},
         {"end_of_file_byte_in_the_middle", r1 + "\x1A\r\n" + r2 + r3, 4},
-        {"held_by_another_desk", r1, 2, FILE_OP_READ, kHeld},
+        {"held_by_another_desk", r1, 2, FILE_OP_READ, EWOULDBLOCK},
         {"disk_full", r1, 2, FILE_OP_WRITE, ENOSPC, 70},
         {"flush_fails", r1, 2, FILE_OP_FSYNC, EIO},
         {"last_record_unreadable", r1, 2, FILE_OP_READ, EIO},
@@ -132,7 +129,7 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordAndAFailedOperationLeavesN
                       "");
             Scan(desk, {"p"});
             desk.Type("i");
-            if (c.error == kHeld) {
+            if (c.error == EWOULDBLOCK) {
                 ASSERT_TRUE(holder.Open(install->DayFile(kToday).c_str(),
                                         CFile::modeReadWrite | CFile::shareExclusive));
             } else if (c.error != 0 && !c.atLoad) {
