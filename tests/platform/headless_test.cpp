@@ -46,8 +46,8 @@ TEST_F(HeadlessTest, BindsFillsAndLimitsTheEditsAndValidatesOnExchange) {
         EXPECT_EQ(std::pair(desk.Item(IDC_EDIT_ITEM).selStart, desk.Item(IDC_EDIT_ITEM).selEnd),
                   std::pair(3, 6));
     });
-    // Destroying the window unbinds the wrappers.
-    EXPECT_EQ(dialog.m_editPatron.m_hWnd, nullptr);
+    // The dialog is told of its end, and destroying the window unbinds the wrappers.
+    EXPECT_TRUE(dialog.log.back() == "destroy" && dialog.m_editPatron.m_hWnd == nullptr);
     dialog.m_editPatron.SetWindowText("ignored");
     EXPECT_EQ(dialog.m_editPatron.GetWindowTextLength(), 0);
 }
