@@ -1,12 +1,14 @@
 // What the tests need of the system they run on, in one place for POSIX and
 // Windows: environment variables, the time zone, a folder of their own, and
-// starting a helper program and waiting for its exit status.
+// starting a helper program and waiting for its exit status, reading a file.
 #pragma once
 
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -21,44 +23,38 @@
 namespace test_system {
 
 #ifdef _WIN32
-// The system's sharing modes keep every other opening out, readers too; the
-// lock of the other systems binds only openings that ask for it.
-inline constexpr bool kExclusiveKeepsReadersOut = true;
-// The run-time library converts local times up to the end of the year 3000.
-inline constexpr bool kLocalTimeAfter3000 = false;
-// Paths stop at MAX_PATH (260) characters for programs that do not ask for
-// longer ones.
-inline constexpr bool kLongPaths = false;
-#else
-inline constexpr bool kExclusiveKeepsReadersOut = false;
-inline constexpr bool kLocalTimeAfter3000 = true;
-inline constexpr bool kLongPaths = true;
-#endif
-
+inline constexpr bool kWindows = true;
 inline void SetEnv(const char* name, const char* value) {
-#ifdef _WIN32
     _putenv_s(name, value);
-#else
-    setenv(name, value, 1);
-#endif
 }
-
 inline void UnsetEnv(const char* name) {
-#ifdef _WIN32
     _putenv_s(name, ""); // an empty value removes the variable
+}
 #else
+inline constexpr bool kWindows = false;
+inline void SetEnv(const char* name, const char* value) {
+    setenv(name, value, 1);
+}
+inline void UnsetEnv(const char* name) {
     unsetenv(name);
+}
 #endif
+// On Windows the system's sharing modes keep every other opening out, readers
+// too; the lock of the other systems binds only openings that ask for it.
+inline constexpr bool kExclusiveKeepsReadersOut = kWindows;
+// The Windows run-time library converts local times up to the end of the
+// year 3000 only.
+inline constexpr bool kLocalTimeAfter3000 = !kWindows;
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // Local time becomes UTC for this process.
 inline void UseUtc() {
     SetEnv("TZ", "UTC0");
-#ifdef _WIN32
-    _tzset();
-#else
     tzset();
-#endif
 }
 
 // A new, empty folder under the system's temporary folder, named prefix and

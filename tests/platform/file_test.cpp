@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,10 +30,6 @@ std::string Record(int number) {
 
 class File : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = test_system::MakeFolder("qvfile");
-        m_path = m_dir + "/20240302.qvp";
-    }
     void TearDown() override {
         FileClearFailures();
         std::filesystem::remove_all(m_dir);
@@ -42,13 +37,8 @@ protected:
     void Put(const std::string& bytes) const {
         std::ofstream(m_path, std::ios::binary | std::ios::trunc) << bytes;
     }
-    std::string Bytes() const {
-        std::ifstream in(m_path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
 
-    std::string m_dir;
-    std::string m_path;
+    const std::string m_dir = test_system::MakeFolder("qvfile"), m_path = m_dir + "/20240302.qvp";
 };
 
 // The last non-empty line (read first, from the tail only, leaving the
@@ -61,8 +51,7 @@ TEST_F(File, LinesReadEitherWayWithoutTheirLineEnds) {
     std::string day;
     std::vector<std::string> dayLines(20000 + 10002);
     for (int i = 1; i <= 20000; ++i) {
-        day += Record(i) + "\r\n";
-        dayLines[static_cast<std::size_t>(i - 1)] = Record(i);
+        day += (dayLines[static_cast<std::size_t>(i - 1)] = Record(i)) + "\r\n";
     }
     const struct {
         std::string bytes;
@@ -90,8 +79,8 @@ TEST_F(File, LinesReadEitherWayWithoutTheirLineEnds) {
         ASSERT_TRUE(file.Open(m_path.c_str(), kExisting));
         const std::uint64_t before = FileBytesRead();
         std::string line = "stale";
-        EXPECT_EQ(file.ReadLastLine(line), c.last.empty() ? FALSE : TRUE);
-        EXPECT_EQ(line, c.last);
+        EXPECT_EQ((file.ReadLastLine(line) ? "found " : "none ") + line,
+                  (c.last.empty() ? "none " : "found ") + c.last);
         EXPECT_LE(FileBytesRead() - before, c.mostRead);
         std::vector<std::string> forwards, backwards;
         while (file.ReadString(line)) {
@@ -101,9 +90,7 @@ TEST_F(File, LinesReadEitherWayWithoutTheirLineEnds) {
         for (std::int64_t end = file.GetLength(); file.ReadLineBefore(&end, line);) {
             backwards.insert(backwards.begin(), line);
         }
-        EXPECT_EQ(file.GetError(), 0);
-        EXPECT_TRUE(forwards == c.lines);
-        EXPECT_TRUE(backwards == c.lines);
+        EXPECT_TRUE(file.GetError() == 0 && forwards == c.lines && backwards == c.lines);
     }
 }
 
@@ -114,17 +101,16 @@ TEST_F(File, LinesReadEitherWayWithoutTheirLineEnds) {
 TEST_F(File, OpeningCreatesButNeverEmptiesNorCutsAnEndOfFileByte) {
     CStdioFile file;
     ASSERT_TRUE(file.Open(m_path.c_str(), kMissing));
-    EXPECT_EQ(file.GetLength(), 0);
-    EXPECT_TRUE(file.Close());
+    EXPECT_TRUE(file.GetLength() == 0 && file.Close());
     const std::string bytes = Record(1) + "\r\n\x1A";
     for (const UINT flags : {UINT{CFile::modeRead}, kExisting, kMissing}) {
         Put(bytes);
         ASSERT_TRUE(file.Open(m_path.c_str(), flags)) << flags;
-        std::string line;
-        EXPECT_TRUE(file.ReadString(line) && file.ReadString(line) && line == "\x1A") << flags;
-        EXPECT_TRUE(file.ReadLastLine(line) && line == "\x1A") << flags;
-        EXPECT_TRUE(file.Close());
-        EXPECT_EQ(Bytes(), bytes) << flags;
+        std::string line, last;
+        EXPECT_TRUE(file.ReadString(line) && file.ReadString(line) && file.ReadLastLine(last) &&
+                    line + last == "\x1A\x1A" && file.Close())
+            << flags;
+        EXPECT_EQ(test_system::ReadFile(m_path), bytes) << flags;
     }
 }
 
@@ -138,28 +124,25 @@ TEST_F(File, ExclusiveLockAgainstThisProcessAndAnother) {
     auto first = std::make_unique<CStdioFile>();
     ASSERT_TRUE(first->Open(m_path.c_str(), kMissing));
     auto second = std::make_unique<CStdioFile>();
-    EXPECT_FALSE(second->Open(m_path.c_str(), kExisting));
-    EXPECT_EQ(second->GetError(), EWOULDBLOCK);
+    EXPECT_TRUE(!second->Open(m_path.c_str(), kExisting) && second->GetError() == EWOULDBLOCK);
     EXPECT_EQ(OpenInChild(m_path), 0);
     // Programs that only read are kept out by the system's sharing modes on
     // Windows only.
     CStdioFile reader;
-    EXPECT_EQ(reader.Open(m_path.c_str(), CFile::modeRead | CFile::shareDenyNone),
-              test_system::kExclusiveKeepsReadersOut ? FALSE : TRUE);
-    EXPECT_EQ(reader.GetError(), test_system::kExclusiveKeepsReadersOut ? EWOULDBLOCK : 0);
+    EXPECT_EQ((std::pair{reader.Open(m_path.c_str(), CFile::modeRead | CFile::shareDenyNone),
+                         reader.GetError()}),
+              (test_system::kExclusiveKeepsReadersOut ? std::pair{FALSE, EWOULDBLOCK}
+                                                      : std::pair{TRUE, 0}));
 
-    EXPECT_TRUE(first->Close());
-    EXPECT_EQ(OpenInChild(m_path), 1);
-    EXPECT_TRUE(second->Open(m_path.c_str(), kExisting));
-    EXPECT_EQ(OpenInChild(m_path), 0);
+    EXPECT_EQ((std::vector<int>{first->Close(), OpenInChild(m_path),
+                                second->Open(m_path.c_str(), kExisting), OpenInChild(m_path)}),
+              (std::vector<int>{TRUE, 1, TRUE, 0}));
     second.reset(); // destroying an open object lets go too
     EXPECT_EQ(OpenInChild(m_path), 1);
     // A close that fails still lets go.
     ASSERT_TRUE(first->Open(m_path.c_str(), kExisting));
     FileFailNext(FILE_OP_CLOSE, EIO);
-    EXPECT_FALSE(first->Close());
-    EXPECT_EQ(first->GetError(), EIO);
-    EXPECT_FALSE(first->IsOpen());
+    EXPECT_TRUE(!first->Close() && first->GetError() == EIO && !first->IsOpen());
     EXPECT_EQ(OpenInChild(m_path), 1);
 }
 
@@ -185,16 +168,14 @@ TEST_F(File, AppendOrNothing) {
         ASSERT_EQ(file.SeekToEnd(), 264);
         FileFailNext(c.operation, c.error, c.written);
         EXPECT_FALSE(file.WriteString(record.c_str()));
-        EXPECT_EQ(file.GetError(), c.error);
-        EXPECT_EQ(file.GetLength(), 264);
+        EXPECT_EQ((std::pair{file.GetError(), file.GetLength()}),
+                  (std::pair{c.error, std::int64_t{264}}));
         EXPECT_TRUE(file.Close());
-        EXPECT_EQ(Bytes(), before);
+        EXPECT_EQ(test_system::ReadFile(m_path), before);
         // Enter pressed again: the same record goes through.
         ASSERT_TRUE(file.Open(m_path.c_str(), kExisting));
-        EXPECT_EQ(file.SeekToEnd(), 264);
-        EXPECT_TRUE(file.WriteString(record.c_str()));
-        EXPECT_TRUE(file.Close());
-        EXPECT_EQ(Bytes(), before + Record(3) + "\r\nx\r\n");
+        EXPECT_TRUE(file.SeekToEnd() == 264 && file.WriteString(record.c_str()) && file.Close());
+        EXPECT_EQ(test_system::ReadFile(m_path), before + Record(3) + "\r\nx\r\n");
     }
 }
 

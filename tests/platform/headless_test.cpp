@@ -31,14 +31,11 @@ TEST_F(HeadlessTest, BindsFillsAndLimitsTheEditsAndValidatesOnExchange) {
     Run([&](Desk& desk) {
         EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text, "preset");
         // The first tab stop gets the focus when OnInitDialog returns TRUE.
-        EXPECT_EQ(CWnd::GetFocus(), &dialog.m_editPatron);
-        EXPECT_FALSE(dialog.IsIconic());
+        EXPECT_TRUE(CWnd::GetFocus() == &dialog.m_editPatron && !dialog.IsIconic());
         CWinApp app;
         EXPECT_TRUE(app.LoadIcon(IDR_MAINFRAME) != nullptr && app.LoadIcon(4242) == nullptr);
-        ASSERT_TRUE(desk.Click(IDC_EDIT_ITEM));
-        ASSERT_TRUE(desk.Type("abc"));
-        EXPECT_TRUE(dialog.UpdateData(TRUE));
-        EXPECT_EQ(dialog.m_itemText, "abc");
+        ASSERT_TRUE(desk.Click(IDC_EDIT_ITEM) && desk.Type("abc"));
+        EXPECT_TRUE(dialog.UpdateData(TRUE) && dialog.m_itemText == "abc");
         dialog.m_editItem.SetSel(1, 2);
         ASSERT_TRUE(desk.Type("123456"));
         EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, "a123c"); // the limit of 5
@@ -46,11 +43,11 @@ TEST_F(HeadlessTest, BindsFillsAndLimitsTheEditsAndValidatesOnExchange) {
         dialog.m_editItem.SetWindowText("123456");
         EXPECT_FALSE(dialog.UpdateData(TRUE));
         dialog.m_editItem.SetSel(8, 3, TRUE); // reversed, and past the end of the text
-        EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).selStart, 3);
-        EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).selEnd, 6);
+        EXPECT_EQ(std::pair(desk.Item(IDC_EDIT_ITEM).selStart, desk.Item(IDC_EDIT_ITEM).selEnd),
+                  std::pair(3, 6));
     });
-    // Destroying the window unbinds the wrappers.
-    EXPECT_EQ(dialog.m_editPatron.m_hWnd, nullptr);
+    // The dialog is told of its end, and destroying the window unbinds the wrappers.
+    EXPECT_TRUE(dialog.log.back() == "destroy" && dialog.m_editPatron.m_hWnd == nullptr);
     dialog.m_editPatron.SetWindowText("ignored");
     EXPECT_EQ(dialog.m_editPatron.GetWindowTextLength(), 0);
 }
@@ -61,8 +58,7 @@ TEST_F(HeadlessTest, ClicksAndKeysGoWhereWindowsDialogManagerSendsThem) {
         int x, y; // a click there, in dialog units, when key is 0
         UINT key; // else this key, with Alt when alt
         bool alt;
-        int focus;    // the focused control afterwards
-        int commands; // how many BN_CLICKED came of it
+        int focus, commands; // the focused control afterwards; how many BN_CLICKED came of it
     } steps[] = {
         {"button_under_the_frame", 259, 27, 0, false, IDC_RADIO_RETURN, 1},
         {"edit_under_the_operation_box", 129, 75, 0, false, IDC_EDIT_ITEM, 0},
@@ -81,12 +77,11 @@ TEST_F(HeadlessTest, ClicksAndKeysGoWhereWindowsDialogManagerSendsThem) {
         {"double_ampersand_is_no_mnemonic", 0, 0, 'O', true, IDC_EDIT_PATRON, 0},
     };
     Run([&](Desk& desk) {
-        const std::pair<int, const char*> texts[] = {
-            {IDC_RADIO_LOAN, "&Loan"},       {IDC_RADIO_RETURN, "Re&turn"},
-            {IDC_RADIO_REQUEST, "Re&quest"}, {IDC_LABEL_PATRON, "&Patron"},
-            {IDC_GROUP_OPERATION, "&&Ops"},
-        };
-        for (const auto& [id, text] : texts) {
+        for (const auto& [id, text] : {std::pair{IDC_RADIO_LOAN, "&Loan"},
+                                       {IDC_RADIO_RETURN, "Re&turn"},
+                                       {IDC_RADIO_REQUEST, "Re&quest"},
+                                       {IDC_LABEL_PATRON, "&Patron"},
+                                       {IDC_GROUP_OPERATION, "&&Ops"}}) {
             dialog.GetDlgItem(id)->SetWindowText(text);
         }
         for (const auto& s : steps) {
@@ -96,8 +91,8 @@ TEST_F(HeadlessTest, ClicksAndKeysGoWhereWindowsDialogManagerSendsThem) {
             } else {
                 desk.Press(s.key, s.alt);
             }
-            EXPECT_EQ(desk.FocusId(), s.focus) << s.description;
-            EXPECT_EQ(dialog.log.size() - before, static_cast<std::size_t>(s.commands))
+            EXPECT_EQ(std::pair(desk.FocusId(), dialog.log.size() - before),
+                      std::pair(s.focus, static_cast<std::size_t>(s.commands)))
                 << s.description;
         }
         // The click and the arrows checked one button of the group at a time.
@@ -108,13 +103,12 @@ TEST_F(HeadlessTest, ClicksAndKeysGoWhereWindowsDialogManagerSendsThem) {
         dialog.m_editItem.SetWindowText("abc");
         dialog.m_editItem.SetFocus();
         EXPECT_FALSE(dialog.m_editPatron.EnableWindow(FALSE));
-        EXPECT_TRUE(dialog.m_editPatron.EnableWindow(FALSE)); // it was disabled
-        EXPECT_EQ(desk.ClickAt(129, 58), 0);
-        EXPECT_TRUE(desk.Press(VK_TAB));
-        EXPECT_TRUE(desk.Press('P', true));
-        EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM);
-        EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).selStart, 0);
-        EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).selEnd, 3);
+        EXPECT_TRUE(dialog.m_editPatron.EnableWindow(FALSE) // it was disabled
+                    && desk.ClickAt(129, 58) == 0);
+        EXPECT_TRUE(desk.Press(VK_TAB) && desk.Press('P', true));
+        EXPECT_EQ((std::vector{desk.FocusId(), desk.Item(IDC_EDIT_ITEM).selStart,
+                               desk.Item(IDC_EDIT_ITEM).selEnd}),
+                  (std::vector{IDC_EDIT_ITEM, 0, 3}));
         // Disabling the focused window takes the focus away.
         dialog.m_editItem.EnableWindow(FALSE);
         EXPECT_EQ(CWnd::GetFocus(), nullptr);

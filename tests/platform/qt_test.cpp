@@ -3,12 +3,11 @@
 // librarian's clicks and keys, and the surface's colours, are the journey's
 // of tests/shell/qt_journey_test.cpp.)
 #include "desk_dialog.h"
+#include "qt_main.h"
 
-#include "platform/qt/qt.h"
 #include "res/dialog_template.h"
 
 #include <QAbstractItemModelTester>
-#include <QApplication>
 #include <QDialog>
 #include <QHeaderView>
 #include <QMessageBox>
@@ -16,10 +15,7 @@
 #include <QTimer>
 #include <QTreeView>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -48,16 +44,14 @@ protected:
 TEST_F(QtDialog, TheTemplateLaidOutLatin1TypedAndAMessageBoxInFrontThatKeepsItsKeys) {
     const res::DialogTemplate* t = res::FindDialogTemplate(IDD_QUORVELP_DIALOG);
     Run([&](QDialog* q) {
-        const double sx = q->width() / 391.0;
-        const double sy = q->height() / 270.0;
+        const double sx = q->width() / 391.0, sy = q->height() / 270.0;
         for (const res::TemplateControl* c = t->controls; c != t->controls + t->controlCount; ++c) {
             if (c->id != IDC_STATIC && c->kind != res::ControlKind::Picture) {
-                const QRect got = Widget(dialog, c->id)->geometry();
-                const QRectF want(c->x * sx, c->y * sy, c->cx * sx, c->cy * sy);
-                EXPECT_LE(
-                    (got.topLeft() - want.topLeft()).manhattanLength() +
-                        (got.bottomRight() + QPoint(1, 1) - want.bottomRight()).manhattanLength(),
-                    4)
+                const QRectF got(Widget(dialog, c->id)->geometry()),
+                    want(c->x * sx, c->y * sy, c->cx * sx, c->cy * sy);
+                EXPECT_LE((got.topLeft() - want.topLeft()).manhattanLength() +
+                              (got.bottomRight() - want.bottomRight()).manhattanLength(),
+                          4)
                     << c->id;
             }
         }
@@ -77,10 +71,9 @@ TEST_F(QtDialog, TheTemplateLaidOutLatin1TypedAndAMessageBoxInFrontThatKeepsItsK
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
-            EXPECT_EQ(box->windowTitle(), "platform_qt_tests");
-            EXPECT_EQ(box->icon(), QMessageBox::Critical);
-            EXPECT_EQ(box->text(), QString::fromLatin1("<b>not bold</b>\n\xA1hola!"));
-            EXPECT_EQ(box->textFormat(), Qt::PlainText);
+            EXPECT_EQ(box->windowTitle() + box->text(),
+                      QString::fromLatin1("platform_qt_tests<b>not bold</b>\n\xA1hola!"));
+            EXPECT_TRUE(box->icon() == QMessageBox::Critical && box->textFormat() == Qt::PlainText);
             QTest::keyClick(box->windowHandle(), Qt::Key_Return);
         });
         EXPECT_EQ(AfxMessageBox("<b>not bold</b>\n\xA1hola!", MB_ICONHAND), IDOK);
@@ -112,43 +105,37 @@ TEST_F(QtDialog, TheListShowsEveryRowItsCellsAndPictureInOrderAndAnnouncesEachCh
             list.SetItemText(0, 0, ("d" + std::to_string(i)).c_str());
             list.SetItemText(0, 1, ("caf\xE9 " + std::to_string(i)).c_str());
         }
-        EXPECT_EQ(list.InsertItem(LVIF_TEXT, 9, "end", 0, 0, 2, 0), 3);
-        EXPECT_EQ(list.InsertItem(2, "mid", 1), 2);
-        EXPECT_EQ(list.InsertColumn(1, "new"), 1);
-        EXPECT_EQ(list.InsertColumn(9, "last"), 3);
-        EXPECT_TRUE(list.SetItemText(4, 3, "set"));
-        EXPECT_FALSE(list.SetItemText(5, 0, "no row") || list.SetItemText(0, 4, "no column"));
-        EXPECT_FALSE(list.SetColumnWidth(4, 10));
+        // Where rows and columns land, then what does not exist refused.
+        EXPECT_EQ(
+            (std::vector<int>{list.InsertItem(LVIF_TEXT, 9, "end", 0, 0, 2, 0),
+                              list.InsertItem(2, "mid", 1), list.InsertColumn(1, "new"),
+                              list.InsertColumn(9, "last"), list.SetItemText(4, 3, "set"),
+                              list.SetItemText(5, 0, "no row"), list.SetItemText(0, 4, "no column"),
+                              list.SetColumnWidth(4, 10), view->header()->sectionSize(2),
+                              view->header()->sectionSize(1) > 0}),
+            (std::vector<int>{3, 2, 1, 3, TRUE, FALSE, FALSE, FALSE, 130, true}));
         EXPECT_EQ(list.GetItemText(5, 0), "");
-        EXPECT_EQ(list.SetImageList(&images, LVSIL_SMALL), &images);
-        EXPECT_EQ(view->header()->sectionSize(2), 130);
-        EXPECT_GT(view->header()->sectionSize(1), 0); // inserted without a width
-        EXPECT_EQ(rows->headerData(2, Qt::Horizontal), QStringLiteral("Lector \u00D1"));
+        EXPECT_TRUE(list.SetImageList(&images, LVSIL_SMALL) == &images &&
+                    rows->headerData(2, Qt::Horizontal) == QStringLiteral("Lector \u00D1"));
         const char* const want[] = {"2 d2||caf\xE9 2|", "1 d1||caf\xE9 1|", "1 mid|||",
                                     "0 d0||caf\xE9 0|", "-1 end|||set"};
-        ASSERT_EQ(rows->rowCount(), 5);
-        ASSERT_EQ(rows->columnCount(), 4);
+        ASSERT_TRUE(rows->rowCount() == 5 && rows->columnCount() == 4);
         for (int r = 0; r < 5; ++r) {
             const QVariant picture = rows->index(r, 0).data(Qt::DecorationRole);
             const QImage image = picture.value<QIcon>().pixmap(16, 15).toImage();
             // The mask colour is transparent.
             EXPECT_TRUE(!picture.isValid() || qAlpha(image.pixel(0, 0)) == 0) << r;
-            const auto shownImage =
+            std::string shown = std::to_string(
                 picture.isValid() ? std::find(middles, middles + 3, image.pixel(7, 7)) - middles
-                                  : -1;
-            std::string shown = std::to_string(shownImage) + " ";
-            std::string read = shown;
+                                  : -1);
+            std::string read = shown += " ";
             for (int c = 0; c < 4; ++c) {
                 shown += (c > 0 ? "|" : "") +
                          rows->index(r, c).data().toString().toLatin1().toStdString();
                 read += (c > 0 ? "|" : "") + list.GetItemText(r, c);
             }
-            EXPECT_EQ(shown, want[r]);
-            EXPECT_EQ(read, want[r]);
+            EXPECT_EQ(shown + "/" + read, std::string(want[r]) + "/" + want[r]);
         }
-        // The newest row is drawn at the top.
-        QApplication::processEvents();
-        EXPECT_EQ(view->indexAt(QPoint(2, 2)).row(), 0);
     });
 }
 
@@ -159,13 +146,3 @@ TEST_F(QtDialog, APostedCloseAtInitEndsTheDialogUnshown) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    // No display needed, also when the test list is read at build time.
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("QT_SCALE_FACTOR", "1", 0);
-    QApplication app(argc, argv);
-    QtSetUpApplication(app);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

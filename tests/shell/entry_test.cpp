@@ -5,7 +5,6 @@
 #include "desk_fixture.h"
 
 #include <cerrno>
-#include <numeric>
 
 namespace {
 
@@ -27,56 +26,46 @@ void Scan(Desk& desk, std::initializer_list<const char*> texts) {
 using Entry = DeskTest;
 
 // Enter with the focus where the librarian left it: the message and the
-// field then to fix (the journey shows the next scan replacing it), or the
-// record and the field the next operation starts in.
+// field then to fix, or the record and the field the next operation starts
+// in (the Qt journey has the plain loan, the missing and the invalid card).
 TEST_F(Entry, EnterRefusesOrRecordsByModePatronItemAndFocus) {
     const int kPatronEdit = IDC_EDIT_PATRON, kItemEdit = IDC_EDIT_ITEM, kList = IDC_LIST_OPERATIONS,
               kLoan = IDC_RADIO_LOAN, kReturn = IDC_RADIO_RETURN, kRequest = IDC_RADIO_REQUEST;
+    // mode: the radio button, chosen after the patron is typed in loan mode;
+    // focus: where Enter is pressed, then: afterwards; shown: the message ("" none);
+    // letter: of the record written (0 none).
     const struct {
-        int mode;           // the radio button, chosen after the patron is typed
-        const char* patron; // typed in loan mode
-        const char* item;
-        int focus;         // where Enter is pressed
-        const char* shown; // the message; "" for none
-        int then;          // the field with the focus afterwards
-        char letter;       // of the record written; 0 for none
+        int mode;
+        const char *patron, *item;
+        int focus, then;
+        const char* shown;
+        char letter;
     } rows[] = {
-        {kLoan, "", "", kItemEdit, "es:mes3", kPatronEdit, 0},
-        {kLoan, kPatron, "", kPatronEdit, "", kItemEdit, 0},
-        {kLoan, kPatron, "", kItemEdit, "es:mes3", kItemEdit, 0},
-        {kRequest, kPatron, "", kList, "es:mes3", kItemEdit, 0},
-        {kLoan, kItem, "", kPatronEdit, "es:mes4", kPatronEdit, 0},
-        {kLoan, "12345675", kItem, kItemEdit, "es:mes4", kPatronEdit, 0},
-        {kRequest, "   ", kItem, kItemEdit, "es:mes4", kPatronEdit, 0},
-        {kLoan, kPatron, kPatron, kItemEdit, "es:mes4", kItemEdit, 0},
-        {kReturn, "", "", kList, "es:mes3", kItemEdit, 0},
-        {kReturn, "", "4006381333932", kItemEdit, "es:mes4", kItemEdit, 0},
-        {kLoan, kPatron, kItem, kItemEdit, "", kPatronEdit, 'P'},
-        {kReturn, "x", kItem, kList, "", kItemEdit, 'D'},
-        {kRequest, kPatron, kItem, kPatronEdit, "", kPatronEdit, 'T'},
+        {kRequest, kPatron, "", kList, kItemEdit, "es:mes3", 0},
+        {kLoan, kItem, "", kPatronEdit, kPatronEdit, "es:mes4", 0},
+        {kRequest, "   ", kItem, kItemEdit, kPatronEdit, "es:mes4", 0},
+        {kLoan, kPatron, kPatron, kItemEdit, kItemEdit, "es:mes4", 0},
+        {kReturn, "", "4006381333932", kItemEdit, kItemEdit, "es:mes4", 0},
+        {kReturn, "x", kItem, kList, kItemEdit, "", 'D'},
+        {kRequest, kPatron, kItem, kPatronEdit, kPatronEdit, "", 'T'},
     };
     std::string day;
     std::vector<std::string> said;
     Run(kStandard, [&](Desk& desk) {
         for (const auto& r : rows) {
             SCOPED_TRACE(std::to_string(r.mode) + " \"" + r.patron + "\" \"" + r.item + "\"");
-            desk.Click(IDC_RADIO_LOAN);
-            desk.Press(VK_ESCAPE);
-            desk.Type(r.patron);
-            desk.Click(r.mode);
-            desk.Click(IDC_EDIT_ITEM);
-            desk.Type(r.item);
-            desk.Click(r.focus);
-            desk.Press(VK_RETURN);
+            ASSERT_TRUE(desk.Click(IDC_RADIO_LOAN) && desk.Press(VK_ESCAPE) &&
+                        desk.Type(r.patron) && desk.Click(r.mode) && desk.Click(IDC_EDIT_ITEM) &&
+                        desk.Type(r.item) && desk.Click(r.focus) && desk.Press(VK_RETURN));
             said.insert(said.end(), r.shown[0] != '\0', r.shown);
             ASSERT_EQ(Shown(), said);
-            EXPECT_EQ(headless::MessageBoxes().back().type, MB_ICONHAND | MB_OK);
-            EXPECT_EQ(desk.FocusId(), r.then);
-            day += r.letter ? RecordLine(static_cast<int>(day.size() / 132 + 1),
-                                         r.mode == kReturn ? "" : r.patron, r.item, r.letter)
+            EXPECT_EQ(std::pair(headless::MessageBoxes().back().type, desk.FocusId()),
+                      std::pair(UINT{MB_ICONHAND | MB_OK}, r.then));
+            day += r.letter ? RecordLine(day.size() / 132 + 1, r.mode == kReturn ? "" : r.patron,
+                                         r.item, r.letter)
                             : "";
-            EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text, r.letter ? "" : r.patron);
-            EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, r.letter ? "" : r.item);
+            EXPECT_EQ(desk.Item(IDC_EDIT_PATRON).text + "|" + desk.Item(IDC_EDIT_ITEM).text,
+                      r.letter ? "|" : std::string(r.patron) + "|" + r.item);
             EXPECT_EQ(ListDiffersFromFile(desk.Item(IDC_LIST_OPERATIONS).rows, Day()), "");
         }
     });
@@ -85,7 +74,8 @@ TEST_F(Entry, EnterRefusesOrRecordsByModePatronItemAndFocus) {
 
 // A day's file at start-up and an operation it may not take: the list
 // shows the file, the numbering goes on from its last whole record, every
-// byte stays (a last line without its line end is ended first). A file held
+// byte stays (a last line without its line end is ended first; the fuzz
+// target's replay takes damaged files of every other kind). A file held
 // by another desk, or a write, flush or reading of the last record that
 // fails, says "mes2" and leaves no trace: no byte, no number used, the entry
 // left for Enter to try again. A failed closing comes after the flush.
@@ -93,36 +83,27 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordAndAFailedOperationLeavesN
     const std::string r1 = RecordLine(1, "p1", "i1", 'P', "2026-03-02 08:00:00");
     const std::string r2 = RecordLine(2, "", "i2", 'D', "2026-03-02 08:10:00");
     const std::string r3 = RecordLine(3, "p3", "i3", 'T', "2026-03-02 08:20:00");
-    std::string junk(1024, '\0'); // every byte value, NUL and 1A among them, and four LFs
-    std::iota(junk.begin(), junk.end(), '\0');
-    std::string damagedDay; // a whole day of records cut inside their number
-    std::string hundred;    // 100 records
+    std::string damagedDay, hundred; // a whole day of records cut inside their number; 100 records
     for (int i = 0; i < 2000; ++i) {
         damagedDay += r1.substr(0, 23) + "\r\n";
         hundred += i < 100 ? RecordLine(i + 1, "p", "i", 'P', "2026-03-02 08:00:00") : "";
     }
-    const int kHeld = -1;
     const struct {
         const char* description;
         std::string file;
         int next;                               // number of the next operation
         FileOperation operation = FILE_OP_READ; // what fails at the first Enter
-        int error = 0;                          // kHeld: the file held by another desk
+        int error = 0;                          // EWOULDBLOCK: the file held by another desk
         std::size_t written = 0;
         bool atLoad = false; // the failure comes at start-up instead
     } cases[] = {
         {"three_records", r1 + r2 + r3, 4},
         {"cut_inside_the_number", r1 + r2 + r3.substr(0, 23), 3},
-        {"cut_inside_the_date", r1 + r2 + r3.substr(0, 5), 3},
-        {"number_not_digits", r1 + r2 + std::string(r3).replace(25, 1, "x"), 3},
-        {"a_line_of_junk_and_empty_lines", r1 + r2 + "\r\n#!junk\r\n\n", 3},
         {"ten_megabytes_without_a_line_end", r1 + r2 + std::string(10 << 20, 'x'), 3},
         {"a_whole_day_of_damaged_lines", damagedDay, 1},
-        {"every_byte_value", junk, 1},
-        {"only_empty_lines", "\r\n\r\n", 1},
         {"end_of_file_byte_at_the_end", r1 + r2 + r3 + "\x1A", 4},
         {"end_of_file_byte_in_the_middle", r1 + "\x1A\r\n" + r2 + r3, 4},
-        {"held_by_another_desk", r1, 2, FILE_OP_READ, kHeld},
+        {"held_by_another_desk", r1, 2, FILE_OP_READ, EWOULDBLOCK},
         {"disk_full", r1, 2, FILE_OP_WRITE, ENOSPC, 70},
         {"flush_fails", r1, 2, FILE_OP_FSYNC, EIO},
         {"last_record_unreadable", r1, 2, FILE_OP_READ, EIO},
@@ -148,7 +129,7 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordAndAFailedOperationLeavesN
                       "");
             Scan(desk, {"p"});
             desk.Type("i");
-            if (c.error == kHeld) {
+            if (c.error == EWOULDBLOCK) {
                 ASSERT_TRUE(holder.Open(install->DayFile(kToday).c_str(),
                                         CFile::modeReadWrite | CFile::shareExclusive));
             } else if (c.error != 0 && !c.atLoad) {
@@ -158,22 +139,19 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordAndAFailedOperationLeavesN
             EXPECT_EQ(Shown(), std::vector<std::string>(refused || c.atLoad ? 1 : 0, "es:mes2"));
             if (refused) {
                 EXPECT_EQ(headless::MessageBoxes().back().type, MB_ICONEXCLAMATION | MB_OK);
-                if (c.error == kHeld) {
-                    holder.Close();
-                }
+                holder.Close(); // when held
                 EXPECT_EQ(Day(), c.file);
-                EXPECT_EQ(rows.size(), 1u);
-                EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, "i");
-                EXPECT_EQ(desk.FocusId(), IDC_EDIT_ITEM);
+                EXPECT_EQ(std::to_string(rows.size()) + desk.Item(IDC_EDIT_ITEM).text +
+                              std::to_string(desk.FocusId()),
+                          "1i" + std::to_string(IDC_EDIT_ITEM));
                 desk.Press(VK_RETURN);
             }
             Scan(desk, {"q", "j"});
             EXPECT_EQ(ListDiffersFromFile(rows, Day()), "");
         });
         CQuorvelPDlg().DoModal();
-        const std::string ended =
-            c.file.empty() || c.file.back() == '\n' ? c.file : c.file + "\r\n";
-        EXPECT_TRUE(Day() == ended + RecordLine(c.next, "p", "i", 'P') +
+        EXPECT_TRUE(Day() == c.file + (c.file.empty() || c.file.back() == '\n' ? "" : "\r\n") +
+                                 RecordLine(c.next, "p", "i", 'P') +
                                  RecordLine(c.next + 1, "q", "j", 'P'));
     }
 }

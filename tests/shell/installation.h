@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 // A catalogue of every key the client uses, key K reading "<lang>:K", so a
 // caption tells which catalogue it came from.
@@ -43,19 +42,15 @@ inline std::string RecordLine(int number, const char* patron, const char* item, 
     return line;
 }
 
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using test_system::ReadFile;
 
 class Installation {
 public:
-    // settings null: no settings file. root: the folder to use (created).
-    explicit Installation(const char* settings, std::string root = {})
-        : root_(root.empty() ? test_system::MakeFolder("quorvel-shell-") : root),
-          work_(root_ + "/Work") {
-        std::filesystem::create_directories(root_ + "/Admin");
-        std::filesystem::create_directories(work_);
+    // settings null: no settings file.
+    explicit Installation(const char* settings)
+        : root_(test_system::MakeFolder("quorvel-shell-")), work_(root_ + "/Work") {
+        std::filesystem::create_directory(root_ + "/Admin");
+        std::filesystem::create_directory(work_);
         if (settings != nullptr) {
             std::string text = settings;
             for (std::size_t at; (at = text.find("@WORK@")) != std::string::npos;) {
