@@ -5,6 +5,7 @@
 #include "desk_fixture.h"
 
 #include <cerrno>
+#include <tuple>
 
 namespace {
 
@@ -59,8 +60,13 @@ TEST_F(Entry, EnterRefusesOrRecordsByModePatronItemAndFocus) {
                         desk.Type(r.item) && desk.Click(r.focus) && desk.Press(VK_RETURN));
             said.insert(said.end(), r.shown[0] != '\0', r.shown);
             ASSERT_EQ(Shown(), said);
-            EXPECT_EQ(std::pair(headless::MessageBoxes().back().type, desk.FocusId()),
-                      std::pair(UINT{MB_ICONHAND | MB_OK}, r.then));
+            // The surface the librarian sees: red, light green, light blue.
+            const COLORREF surface = r.mode == kLoan     ? RGB(220, 0, 0)
+                                     : r.mode == kReturn ? RGB(138, 211, 138)
+                                                         : RGB(138, 138, 211);
+            EXPECT_EQ(
+                std::tuple(headless::MessageBoxes().back().type, desk.FocusId(), desk.Surface()),
+                std::tuple(UINT{MB_ICONHAND | MB_OK}, r.then, surface));
             day += r.letter ? RecordLine(day.size() / 132 + 1, r.mode == kReturn ? "" : r.patron,
                                          r.item, r.letter)
                             : "";
