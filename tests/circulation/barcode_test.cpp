@@ -61,6 +61,7 @@ const MatchCase kMatchCases[] = {
     // --- the pattern language
     {"doubling_wrong", {{'C', "NNNNNK", '0', 2}}, "123457", BAD_CHECK, 0, 'X', UNTOUCHED},
     {"n_left_out_of_check", {{'C', "nNNNNNK"}}, "9123457", OK, 912345, 'C'},
+    {"n_takes_digits_only", {{'C', "nN"}}, "a1", REJECTED, 0, 'X'},
     {"check_nk_pattern_left", {{'C', "NK", '1'}}, "5", OK, 5, 'X', UNTOUCHED},
     {"optional_id_any_char", {{'L', "ANNNNN", '1'}}, "B12345", OK, 12345, 'L', "B12345"},
     {"a_is_letter_a", {{'L', "ANNNNN"}}, "A12345", OK, 12345, 'L', ""},

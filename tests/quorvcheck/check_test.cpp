@@ -102,7 +102,8 @@ TEST(Quorvcheck, SettingsFilesAndBarcodes) {
          "write the letters themselves|Result: exit status 0, no problem found; warnings: UTF-8 "
          "read as ISO-8859-1, texts with references\n"},
         {kSound, "--lang fr SETTINGS 12345675 '' -- -1", 1,
-         "Chosen catalogue: none for \"fr\"; every text of the client would be empty|  "
+         "Catalogues: \"es\"|Chosen catalogue: none for \"fr\"; every text of the client would be "
+         "empty|  "
          "\"12345675\": refused: wrong check character (BARCODE_BAD_CHECK, kind X, value 0)|  "
          "\"\": refused: empty, a desk asks for the missing barcode|  \"-1\": refused: matches no "
          "model (BARCODE_REJECTED, kind X, value 0)|Result: exit status 1: no catalogue for the "
@@ -225,8 +226,9 @@ TEST(Quorvcheck, DayFiles) {
          "patron \"12345675\" refused: wrong check character|  line 9: the patron "
          "\"4006381333931\" is an item's barcode, not a patron's|  line 9: the item \"hello\" "
          "refused: matches no model|  line 10: a request without an item|  line 11: the item "
-         "\"12345674\" is a patron's barcode, not an item's|  Operations: 9: 5 loans, 2 returns, 2 "
-         "requests; first at 09:00:00, last at 09:00:10|  Verdict: 12 problems",
+         "\"12345674\" is a patron's barcode, not an item's|  line 12: the date \"202x-03-02\" is "
+         "not a date|  Operations: 10: 6 loans, 2 returns, 2 "
+         "requests; first at 09:00:00, last at 09:00:11|  Verdict: 13 problems",
          Record("09:00:00", "000001", "12345674", "N-1234", 'P', "2026-03-01") +
              Loan("08:00:00", "000002") + Loan("25:00:00", "000003") +
              Record("09:00:00", "000004", "12345674", "N-1234", 'X') +
@@ -236,7 +238,8 @@ TEST(Quorvcheck, DayFiles) {
              Record("09:00:07", "000007", "12345675", "N-1234", 'P') +
              Record("09:00:08", "000008", "4006381333931", "hello", 'T') +
              Record("09:00:09", "000009", "12345674", "", 'T') +
-             Record("09:00:10", "000010", "", "12345674", 'D')},
+             Record("09:00:10", "000010", "", "12345674", 'D') +
+             Record("09:00:11", "000011", "12345674", "N-1234", 'P', "202x-03-02")},
         // Empty files, one named otherwise, one not there, a folder, and
         // settings that cannot be read.
         {kSound, "--day DIR/none.xml DIR/20260302.qvp DIR/day.qvp DIR/none DIR/Admin", 1,
