@@ -97,7 +97,7 @@ TEST_F(QtDialog, TheListShowsEveryRowItsCellsAndPictureInOrderAndAnnouncesEachCh
                                         QAbstractItemModelTester::FailureReportingMode::Fatal);
         CListCtrl& list = dialog.m_list;
         list.InsertColumn(0, "Fecha");
-        list.InsertColumn(1, "Lector \xD1");
+        list.InsertColumn(1, "&Lector \xD1");
         EXPECT_TRUE(list.SetColumnWidth(1, 130));
         list.SetImageList(&images, LVSIL_SMALL);
         for (int i = 0; i < 3; ++i) {
