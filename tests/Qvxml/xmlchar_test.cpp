@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <random>
 #include <set>
@@ -36,11 +37,11 @@ TEST(XmlCharClasses, EveryByteAloneInBothModes) {
         int latin1 = -1, utf8 = -1;
         const char* next = XmlNextChar(XML_ENC_LATIN1, input.begin(), input.end(), &latin1);
         const char* end = XmlNextChar(XML_ENC_UTF8, input.begin(), input.begin() + 1, &utf8);
-        EXPECT_EQ((std::vector<long>{latin1, next - input.begin(), utf8, end - input.begin(),
-                                     XmlIsSpace(input.begin())}),
-                  (std::vector<long>{b == '&' ? CH_INVALID : ExpectedByteClass(b), 1,
-                                     waits ? CH_INCOMPLETE : ExpectedByteClass(b), waits ? 0 : 1,
-                                     ExpectedByteClass(b) == CH_SPACE}))
+        EXPECT_EQ((std::vector<std::ptrdiff_t>{latin1, next - input.begin(), utf8,
+                                               end - input.begin(), XmlIsSpace(input.begin())}),
+                  (std::vector<std::ptrdiff_t>{b == '&' ? CH_INVALID : ExpectedByteClass(b), 1,
+                                               waits ? CH_INCOMPLETE : ExpectedByteClass(b),
+                                               waits ? 0 : 1, ExpectedByteClass(b) == CH_SPACE}))
             << "byte " << value;
     }
 }
