@@ -159,6 +159,11 @@ TEST(XmlParser, ReportPlaces) {
     EXPECT_EQ(report.dropped[XML_REPORT_DROPPED - 1].line, XML_REPORT_DROPPED + 1);
     EXPECT_STREQ(XmlProblemText(XML_PROBLEM_END_TAG_MISMATCH),
                  "an end tag that does not match the open element");
+    // Every kind has a text: the messages that show one would end the program on a null.
+    for (int code = XML_PROBLEM_END_TAG_MISMATCH; code <= XML_PROBLEM_UNFINISHED; ++code) {
+        const char* text = XmlProblemText(code);
+        EXPECT_TRUE(text != nullptr && text[0] != '\0') << code;
+    }
 }
 
 // --- files -------------------------------------------------------------------------

@@ -105,6 +105,7 @@ TEST_F(Entry, TheNumberingGoesOnFromTheLastWholeRecordAndAFailedOperationLeavesN
     } cases[] = {
         {"three_records", r1 + r2 + r3, 4},
         {"cut_inside_the_number", r1 + r2 + r3.substr(0, 23), 3},
+        {"one_byte_without_a_line_end", "x", 1},
         {"ten_megabytes_without_a_line_end", r1 + r2 + std::string(10 << 20, 'x'), 3},
         {"a_whole_day_of_damaged_lines", damagedDay, 1},
         {"end_of_file_byte_at_the_end", r1 + r2 + r3 + "\x1A", 4},
