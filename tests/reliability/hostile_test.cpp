@@ -20,11 +20,6 @@ const std::string kNoModels = Settings("es", Catalogue("es"));
 const std::string kGoodDay = RecordLine(1, "p1", "i1", 'P', "2026-03-02 08:00:00") +
                              RecordLine(2, "", "i2", 'D', "2026-03-02 08:10:00");
 
-void Scan(Desk& desk, const std::string& text) {
-    desk.Type(text);
-    desk.Press(VK_RETURN);
-}
-
 void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
@@ -63,8 +58,7 @@ TEST_F(Hostile, DamagedSettingsGiveWhatTheyHoldAndTheDeskWorks) {
         Run(settings, [&](Desk& desk) {
             EXPECT_EQ(desk.Item(IDC_RADIO_LOAN).text + "|" + desk.Item(IDC_RADIO_RETURN).text,
                       captions);
-            Scan(desk, "p");
-            Scan(desk, "i");
+            Scan(desk, {"p", "i"});
         });
         const std::vector<std::string> shown = Shown();
         ASSERT_EQ(shown.size(), boxes);
@@ -111,9 +105,7 @@ TEST_F(Hostile, WhatCannotBeWrittenRefusesEveryOperationAndKeepsItsFile) {
         ASSERT_TRUE(!nobody || (setegid(65534) == 0 && seteuid(65534) == 0));
         headless::SetSession([&](Desk& desk) {
             EXPECT_TRUE(desk.Item(IDC_LIST_OPERATIONS).rows.empty());
-            Scan(desk, "p");
-            Scan(desk, "i");
-            Scan(desk, "");
+            Scan(desk, {"p", "i", ""});
             EXPECT_EQ(desk.Item(IDC_EDIT_ITEM).text, "i");
             EXPECT_EQ(Shown(), std::vector<std::string>(3, "es:mes2"));
             EXPECT_EQ(Dlg(desk).m_sequence, 0);
@@ -143,8 +135,8 @@ TEST_F(Hostile, FiftyCharactersOfEveryByteValueAreRecordedAsWholeLinesWithoutMod
     }
     headless::SetSession([&](Desk& desk) {
         for (int byte = 1; byte < 256; ++byte) {
-            Scan(desk, std::string(50, static_cast<char>(byte)));
-            Scan(desk, std::string(50, static_cast<char>(byte)));
+            const std::string fifty(50, static_cast<char>(byte));
+            Scan(desk, {fifty, fifty});
         }
     });
     CQuorvelPDlg().DoModal();

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 
 constexpr std::int64_t kMorning = 1772442303; // 2026-03-02 09:05:03 UTC, a Monday
@@ -54,6 +55,14 @@ inline std::string ListDiffersFromFile(const headless::RowList& rows, const std:
         }
     }
     return "";
+}
+
+// Scans each text with the rhythm of a scanner that ends a scan with Enter.
+inline void Scan(headless::Desk& desk, std::initializer_list<std::string> texts) {
+    for (const std::string& text : texts) {
+        desk.Type(text);
+        desk.Press(VK_RETURN);
+    }
 }
 
 class DeskTest : public ::testing::Test {

@@ -16,14 +16,6 @@ const std::string kNoModels = Settings("es", Catalogue("es"));
 constexpr char kPatron[] = "12345674";
 constexpr char kItem[] = "4006381333931";
 
-// Scans each text with the rhythm of a scanner that ends a scan with Enter.
-void Scan(Desk& desk, std::initializer_list<const char*> texts) {
-    for (const char* text : texts) {
-        desk.Type(text);
-        desk.Press(VK_RETURN);
-    }
-}
-
 using Entry = DeskTest;
 
 // Enter with the focus where the librarian left it: the message and the
